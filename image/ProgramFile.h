@@ -1,0 +1,48 @@
+#pragma once
+// Port: the program's own file, which carries the firmware image.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace drivesmith {
+
+// A file opened for reading, shared with other readers and writers. Closing
+// it is destroying it.
+class OpenedFile {
+ public:
+  virtual ~OpenedFile() = default;
+  virtual bool SeekFromStart(std::uint64_t offset) = 0;
+  // Seeks relative to the end; `offset` is usually negative.
+  virtual bool SeekFromEnd(std::int64_t offset) = 0;
+  // Reads up to `count` bytes; returns how many were read.
+  virtual std::size_t Read(std::uint8_t* buffer, std::size_t count) = 0;
+  // The file's status: its length in bytes, or nothing when the query fails.
+  virtual std::optional<std::uint64_t> QueryLength() = 0;
+};
+
+class ProgramFile {
+ public:
+  virtual ~ProgramFile() = default;
+  // The program file's full path as the operating system gives it; empty when
+  // it cannot be had.
+  virtual std::string Path() = 0;
+  // Opens `path` for reading. On failure returns null and sets `failure` to a
+  // report that names the file and the cause.
+  virtual std::unique_ptr<OpenedFile> Open(const std::string& path, std::string& failure) = 0;
+};
+
+// The ordinary file system behind the port; the path comes from the caller.
+class DiskProgramFile : public ProgramFile {
+ public:
+  explicit DiskProgramFile(std::string ownPath) : ownPath_(std::move(ownPath)) {}
+  std::string Path() override { return ownPath_; }
+  std::unique_ptr<OpenedFile> Open(const std::string& path, std::string& failure) override;
+
+ private:
+  std::string ownPath_;
+};
+
+}  // namespace drivesmith

@@ -1,0 +1,52 @@
+#pragma once
+// SendRequest and its two transports.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "transport/AspiLayer.h"
+#include "transport/PassThroughLayer.h"
+#include "transport/ScsiRequest.h"
+#include "transport/TransportMode.h"
+
+namespace drivesmith {
+
+// Device name of a pass-through drive, as "\\.\cdrom3" or "\\.\f:".
+std::string PassThroughDeviceName(TransportMode mode, std::uint8_t driveIndex);
+
+inline constexpr std::chrono::milliseconds kAspiCompletionTimeout{5000};
+
+class ScsiTransport {
+ public:
+  // `aspi` is used with TransportMode::Aspi, `passThrough` otherwise; the one
+  // not used may be null.
+  ScsiTransport(TransportMode mode, AspiLayer* aspi, PassThroughLayer* passThrough);
+  ~ScsiTransport();
+  ScsiTransport(const ScsiTransport&) = delete;
+  ScsiTransport& operator=(const ScsiTransport&) = delete;
+
+  TransportMode Mode() const { return mode_; }
+
+  // Executes `request` through the selected transport. `dataLength` is 0 to
+  // 16384. Returns 1 when the drive completed with good status, 0 otherwise;
+  // leaves the request's ASC and ASCQ as the transport's outcome says.
+  int SendRequest(ScsiRequest& request, std::int32_t dataLength);
+  int SendRequestAspi(ScsiRequest& request, std::int32_t dataLength);
+  int SendRequestPassThrough(ScsiRequest& request, std::int32_t dataLength);
+
+  // Commands abandoned at the ASPI time-out whose completion is still awaited.
+  std::size_t AbandonedAspiCommands() const;
+
+ private:
+  struct AspiCommand;
+  void ReapAbandonedCommands();
+
+  TransportMode mode_;
+  AspiLayer* aspi_;
+  PassThroughLayer* passThrough_;
+  std::vector<std::unique_ptr<AspiCommand>> abandoned_;
+};
+
+}  // namespace drivesmith

@@ -1,0 +1,1 @@
+namespace drivesmith {}  // NOLINT: filled in by its owner
