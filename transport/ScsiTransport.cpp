@@ -1,1 +1,210 @@
-namespace drivesmith {}  // NOLINT: filled in by its owner
+#include "transport/ScsiTransport.h"
+
+#include <algorithm>
+#include <array>
+#include <span>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
+namespace drivesmith {
+
+// One ASPI command as the ASPI layer sees it. The layer gets the slot's own
+// execute block and data buffer, never the request record's, so that a
+// command abandoned at the time-out can complete late without writing into the
+// record, its data buffer or the results of a later command. The results are
+// copied into the record only when the command completed within the wait.
+struct ScsiTransport::AspiCommand {
+  SrbExecScsiCmd srb{};
+  std::array<std::uint8_t, passthrough::kDataCapacity> data{};
+  AspiEvent event = kNoEvent;
+};
+
+namespace {
+
+bool IsValidDataLength(std::int32_t dataLength) {
+  return dataLength >= 0 && dataLength <= kMaxDataLength;
+}
+
+void ClearSenseCodes(ScsiRequest& request) {
+  request.asc = 0;
+  request.ascq = 0;
+}
+
+// Sense byte 12 is the additional sense code, byte 13 its qualifier.
+constexpr std::size_t kSenseAscByte = 12;
+constexpr std::size_t kSenseAscqByte = 13;
+
+constexpr std::uint8_t kScsiStatusGood = 0x00;
+constexpr std::uint8_t kScsiStatusCheckCondition = 0x02;
+
+std::uint8_t PassThroughDirection(std::uint8_t srbFlags) {
+  switch (srbFlags) {
+    case aspi::kFlagDataOut:
+      return passthrough::kDataOut;
+    case aspi::kFlagDataIn:
+      return passthrough::kDataInDir;
+    default:
+      return passthrough::kNoData;
+  }
+}
+
+}  // namespace
+
+ScsiTransport::ScsiTransport(TransportMode mode, AspiLayer* aspi, PassThroughLayer* passThrough)
+    : mode_(mode), aspi_(aspi), passThrough_(passThrough) {}
+
+// Commands still abandoned here may yet be completed by the ASPI layer, which
+// would then write into their slots and signal their events. Those that have
+// completed are released; the others are left allocated, event included, for
+// the layer to finish with, since freeing them could let a late completion
+// write into freed memory. This happens at most once per run, when the
+// program ends.
+ScsiTransport::~ScsiTransport() {
+  ReapAbandonedCommands();
+  for (auto& command : abandoned_) {
+    AspiCommand* kept = command.release();
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_ignore_object(kept);
+#else
+    static_cast<void>(kept);
+#endif
+  }
+}
+
+std::size_t ScsiTransport::AbandonedAspiCommands() const { return abandoned_.size(); }
+
+int ScsiTransport::SendRequest(ScsiRequest& request, std::int32_t dataLength) {
+  if (mode_ == TransportMode::Aspi) return SendRequestAspi(request, dataLength);
+  return SendRequestPassThrough(request, dataLength);
+}
+
+void ScsiTransport::ReapAbandonedCommands() {
+  if (aspi_ == nullptr) return;
+  // The layer writes the status before it signals the event; a final status
+  // therefore also covers a signal that the reset at the time-out swallowed.
+  std::erase_if(abandoned_, [this](const std::unique_ptr<AspiCommand>& command) {
+    const bool signalled = aspi_->WaitForCompletion(command->event, kAspiNoWait);
+    if (!signalled && command->srb.SRB_Status == aspi::kStatusPending) return false;
+    aspi_->ReleaseCompletionEvent(command->event);
+    return true;
+  });
+}
+
+int ScsiTransport::SendRequestAspi(ScsiRequest& request, std::int32_t dataLength) {
+  if (aspi_ == nullptr || !IsValidDataLength(dataLength)) {
+    ClearSenseCodes(request);
+    return 0;
+  }
+  ReapAbandonedCommands();
+
+  const AspiEvent event = aspi_->CreateCompletionEvent();
+  if (event == kNoEvent) return 0;
+
+  const auto length = static_cast<std::uint32_t>(dataLength);
+  SrbExecScsiCmd& srb = request.aspi;
+  srb.SRB_Flags = static_cast<std::uint8_t>(srb.SRB_Flags | aspi::kFlagEventNotify);
+  srb.SRB_Cmd = aspi::kExecScsiCommand;
+  srb.SRB_Status = aspi::kStatusPending;
+  srb.SRB_Lun = 0;
+  srb.SRB_BufPointer = request.Data();
+  srb.SRB_BufLen = length;
+  srb.SRB_SenseLen = aspi::kSenseLength;
+  srb.SRB_PostProc = reinterpret_cast<void*>(event);
+
+  if (!idleCommand_) idleCommand_ = std::make_unique<AspiCommand>();
+  AspiCommand& command = *idleCommand_;
+  command.event = event;
+  command.srb = srb;
+  command.srb.SRB_BufPointer = command.data.data();
+  std::copy_n(request.Data(), length, command.data.begin());
+
+  aspi_->SendCommand(&command.srb);
+
+  bool completed = command.srb.SRB_Status != aspi::kStatusPending;
+  if (!completed) {
+    if (!aspi_->WaitForCompletion(event, kAspiCompletionTimeout)) {
+      aspi_->ResetCompletionEvent(event);
+      abandoned_.push_back(std::move(idleCommand_));
+      return 0;
+    }
+    completed = command.srb.SRB_Status != aspi::kStatusPending;
+  }
+
+  ClearSenseCodes(request);
+  if (!completed) {
+    // Signalled without a final status: the layer may still hold the command.
+    abandoned_.push_back(std::move(idleCommand_));
+    return 0;
+  }
+  aspi_->ReleaseCompletionEvent(event);
+
+  srb.SRB_Status = command.srb.SRB_Status;
+  srb.SRB_HaStat = command.srb.SRB_HaStat;
+  srb.SRB_TargStat = command.srb.SRB_TargStat;
+  std::copy_n(command.srb.SenseArea, aspi::kSenseLength, srb.SenseArea);
+  if ((srb.SRB_Flags & aspi::kFlagDataIn) != 0) {
+    std::copy_n(command.data.begin(), length, request.Data());
+  }
+
+  switch (srb.SRB_Status) {
+    case aspi::kStatusCompleted:
+      return 1;
+    case aspi::kStatusError:
+      request.asc = srb.SenseArea[kSenseAscByte];
+      request.ascq = srb.SenseArea[kSenseAscqByte];
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+int ScsiTransport::SendRequestPassThrough(ScsiRequest& request, std::int32_t dataLength) {
+  if (passThrough_ == nullptr || !IsValidDataLength(dataLength)) {
+    ClearSenseCodes(request);
+    return 0;
+  }
+  const auto length = static_cast<std::uint32_t>(dataLength);
+  const SrbExecScsiCmd& srb = request.aspi;
+  passthrough::Buffer& buffer = request.passThrough;
+
+  passthrough::Put16(buffer, passthrough::kLength, passthrough::kHeaderLength);
+  buffer[passthrough::kScsiStatus] = passthrough::kStatusUnset;
+  buffer[passthrough::kPathId] = 0;
+  buffer[passthrough::kTargetId] = 0;
+  buffer[passthrough::kLun] = 0;
+  buffer[passthrough::kCdbLength] = srb.SRB_CDBLen;
+  buffer[passthrough::kSenseInfoLength] = passthrough::kSenseInfoLengthValue;
+  buffer[passthrough::kDataIn] = PassThroughDirection(srb.SRB_Flags);
+  passthrough::Put32(buffer, passthrough::kDataTransferLength, length);
+  passthrough::Put32(buffer, passthrough::kTimeOutValue, passthrough::kTimeOutSeconds);
+  passthrough::Put32(buffer, passthrough::kDataBufferOffset, passthrough::kDataOffset);
+  passthrough::Put32(buffer, passthrough::kSenseInfoOffset, passthrough::kSenseOffset);
+  std::fill_n(buffer.begin() + passthrough::kCdb, 16, std::uint8_t{0});
+  std::copy_n(srb.CDBByte, 12, buffer.begin() + passthrough::kCdb);
+
+  {
+    std::unique_ptr<PassThroughDevice> device =
+        passThrough_->Open(PassThroughDeviceName(mode_, request.driveIndex));
+    if (!device) {
+      ClearSenseCodes(request);
+      return 0;
+    }
+    device->IssuePassThrough(std::span<std::uint8_t>(buffer.data(), passthrough::kDataOffset + length));
+  }  // closes the device: no handle stays open between commands
+
+  ClearSenseCodes(request);
+  switch (buffer[passthrough::kScsiStatus]) {
+    case kScsiStatusGood:
+      return 1;
+    case kScsiStatusCheckCondition:
+      request.asc = buffer[passthrough::kSenseOffset + kSenseAscByte];
+      request.ascq = buffer[passthrough::kSenseOffset + kSenseAscqByte];
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace drivesmith

@@ -1,6 +1,7 @@
 #pragma once
 // SendRequest and its two transports.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,6 +18,8 @@ namespace drivesmith {
 std::string PassThroughDeviceName(TransportMode mode, std::uint8_t driveIndex);
 
 inline constexpr std::chrono::milliseconds kAspiCompletionTimeout{5000};
+// Looks at an event without waiting (abandoned commands).
+inline constexpr std::chrono::milliseconds kAspiNoWait{0};
 
 class ScsiTransport {
  public:
@@ -47,6 +50,8 @@ class ScsiTransport {
   AspiLayer* aspi_;
   PassThroughLayer* passThrough_;
   std::vector<std::unique_ptr<AspiCommand>> abandoned_;
+  // The slot that the next ASPI command uses; replaced when one is abandoned.
+  std::unique_ptr<AspiCommand> idleCommand_;
 };
 
 }  // namespace drivesmith
