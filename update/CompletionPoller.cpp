@@ -1,0 +1,86 @@
+#include "update/CompletionPoller.h"
+
+#include "update/Timing.h"
+
+namespace drivesmith {
+namespace {
+
+constexpr std::uint8_t kNoPhaseYet = 0xFF;
+constexpr std::int32_t kProgressDone = 1000;
+
+// UpdateState for a phase the drive reports; -1 for a phase without a line.
+std::int32_t StateForPhase(std::uint8_t phase) {
+  switch (phase) {
+    case 0x00: return 5;   // sum check
+    case 0x01: return 6;   // erasing
+    case 0x02: return 7;   // writing
+    case 0x03: return 10;  // final sum check
+    default: return -1;
+  }
+}
+
+}  // namespace
+
+int WaitForDrive(UpdateContext& context) {
+  ScsiRequest& request = context.Request();
+  EngineState& state = context.state;
+  const bool twoMegabyte = state.DriveFlashSizeCode == kFlash2M;
+  const auto interval = twoMegabyte ? timing::kPollIntervalTwoMegabyte : timing::kPollIntervalOneMegabyte;
+  const std::int32_t step = twoMegabyte ? 1 : 15;
+  const auto started = context.clock.Now();
+
+  std::uint8_t lastPhase = kNoPhaseYet;
+  for (;;) {
+    context.SendProgress();
+    context.clock.Sleep(interval);
+    state.ProgressCounter += step;
+
+    int tryCount = 0;
+    for (;;) {
+      if (context.Mode() == TransportMode::PassThroughCdrom) {
+        context.commands.RequestSense();
+      }
+      context.commands.TestUnitReady();
+      if (request.asc != sense::kMediumNotPresent) {
+        break;
+      }
+      if (++tryCount >= timing::kFinishSignalProbes) {
+        break;
+      }
+    }
+
+    if (tryCount == timing::kFinishSignalProbes) {
+      if (!twoMegabyte) {
+        state.ProgressCounter = kProgressDone;
+        context.SendProgress();
+      }
+      return 1;
+    }
+
+    switch (request.asc) {
+      case sense::kNoSense:
+      case sense::kInvalidOperationCode:
+        break;
+      case sense::kDrivePhase:
+        if (request.ascq != lastPhase) {
+          const std::int32_t phaseState = StateForPhase(request.ascq);
+          if (phaseState >= 0) {
+            state.UpdateState = phaseState;
+          }
+          context.status.RefreshStatus();
+          lastPhase = request.ascq;
+        }
+        break;
+      default:
+        return 0;
+    }
+
+    // A drive that never gives the finish signal fails the wait instead of
+    // holding the dialog forever.
+    if (context.clock.Now() - started >= timing::kWaitForDriveLimit) {
+      return 0;
+    }
+  }
+}
+
+}  // namespace drivesmith
