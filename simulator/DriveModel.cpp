@@ -1,0 +1,53 @@
+#include "simulator/DriveModel.h"
+
+#include <cstdlib>
+
+namespace drivesmith::sim {
+
+std::size_t FlashSize(LoaderLayout layout) {
+  return layout == LoaderLayout::TwoMegabyte ? std::size_t{0x200000} : std::size_t{0x100000};
+}
+
+std::string EffectiveLoaderProduct(const DriveModel& model) {
+  if (!model.loaderProduct.empty()) return model.loaderProduct;
+  return model.layout == LoaderLayout::TwoMegabyte ? kTwoMegabyteLoaderProduct
+                                                   : kOneMegabyteLoaderProduct;
+}
+
+std::string EffectiveLoaderRevision(const DriveModel& model) {
+  if (!model.loaderRevision.empty()) return model.loaderRevision;
+  return model.layout == LoaderLayout::TwoMegabyte ? kTwoMegabyteLoaderRevision
+                                                   : kOneMegabyteLoaderRevision;
+}
+
+double LoaderVersionOf(const DriveModel& model) {
+  // Only the leading decimal number counts ("2.01" -> 2.01, "1.1a" -> 1.1);
+  // parsed by hand so that the locale plays no part.
+  const std::string revision = EffectiveLoaderRevision(model);
+  double value = 0.0;
+  double scale = 0.0;
+  for (char c : revision) {
+    if (c >= '0' && c <= '9') {
+      const int digit = c - '0';
+      if (scale == 0.0) {
+        value = value * 10.0 + digit;
+      } else {
+        value += digit * scale;
+        scale /= 10.0;
+      }
+    } else if (c == '.' && scale == 0.0) {
+      scale = 0.1;
+    } else {
+      break;
+    }
+  }
+  return value;
+}
+
+DriveModel WithDefaults(DriveModel model) {
+  model.loaderProduct = EffectiveLoaderProduct(model);
+  model.loaderRevision = EffectiveLoaderRevision(model);
+  return model;
+}
+
+}  // namespace drivesmith::sim

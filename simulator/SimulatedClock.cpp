@@ -1,0 +1,21 @@
+#include "simulator/SimulatedClock.h"
+
+namespace drivesmith::sim {
+
+std::chrono::milliseconds SimulatedClock::Now() { return now_; }
+
+void SimulatedClock::Sleep(std::chrono::milliseconds d) {
+  if (d.count() > 0) now_ += d;
+  if (d.count() > 0) slept_ += d;
+  ++sleeps_;
+}
+
+void SimulatedClock::Advance(std::chrono::milliseconds d) {
+  if (d.count() > 0) now_ += d;
+}
+
+std::chrono::milliseconds SimulatedClock::TotalSlept() const { return slept_; }
+
+int SimulatedClock::SleepCount() const { return sleeps_; }
+
+}  // namespace drivesmith::sim

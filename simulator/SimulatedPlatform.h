@@ -1,0 +1,57 @@
+#pragma once
+// A TransportPlatform for start-up on simulated hardware: a settable platform
+// id, an optional SimulatedAspi handed out as "WNASPI32.DLL", and a record of
+// the message boxes shown.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "simulator/SimulatedAspi.h"
+#include "transport/TransportPlatform.h"
+
+namespace drivesmith::sim {
+
+inline constexpr const char* kAspiLibraryName = "WNASPI32.DLL";
+
+struct ShownMessageBox {
+  std::string text;
+  std::string caption;
+  drivesmith::MessageBoxKind kind;
+};
+
+class SimulatedPlatform : public drivesmith::TransportPlatform {
+ public:
+  explicit SimulatedPlatform(std::uint32_t platformId = drivesmith::kPlatformNt);
+
+  void SetPlatformId(std::uint32_t platformId) { platformId_ = platformId; }
+  // The ASPI library to hand out (owned elsewhere, must outlive what is
+  // handed out); null: the library cannot be loaded.
+  void SetAspi(SimulatedAspi* aspi) { aspi_ = aspi; }
+
+  std::uint32_t PlatformId() override { return platformId_; }
+  // Loads "WNASPI32.DLL" (any letter case) when an ASPI library is set.
+  std::unique_ptr<drivesmith::AspiLibrary> LoadAspiLibrary(const std::string& name) override;
+  void ShowMessageBox(const std::string& text, const std::string& caption,
+                      drivesmith::MessageBoxKind kind) override;
+
+  const std::vector<ShownMessageBox>& MessageBoxes() const { return messageBoxes_; }
+  const std::vector<std::string>& LoadAttempts() const { return loadAttempts_; }
+  int LibrariesLoaded() const { return loaded_->count; }
+  int LibrariesReleased() const { return released_->count; }
+  int LibrariesHeld() const { return loaded_->count - released_->count; }
+
+ private:
+  struct Count {
+    int count = 0;
+  };
+  std::uint32_t platformId_;
+  SimulatedAspi* aspi_ = nullptr;
+  std::vector<ShownMessageBox> messageBoxes_;
+  std::vector<std::string> loadAttempts_;
+  std::shared_ptr<Count> loaded_ = std::make_shared<Count>();
+  std::shared_ptr<Count> released_ = std::make_shared<Count>();
+};
+
+}  // namespace drivesmith::sim
