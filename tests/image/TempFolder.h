@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -48,8 +47,14 @@ inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>&
 }
 
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+  std::error_code error;
+  const std::uintmax_t length = std::filesystem::file_size(path, error);
+  if (error) return {};
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
   std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
 }
 
 // Bytes that differ from one position to the next, standing in for a program.
