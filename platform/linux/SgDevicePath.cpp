@@ -1,0 +1,73 @@
+#include "platform/linux/SgDevicePath.h"
+
+#include <cstdint>
+#include <string_view>
+#include <system_error>
+
+namespace drivesmith {
+
+namespace {
+
+constexpr std::string_view kDevicePrefix = "\\\\.\\";
+constexpr std::string_view kCdromPrefix = "cdrom";
+constexpr std::string_view kGenericPrefix = "sg";
+constexpr char kFirstDriveLetter = 'd';
+constexpr unsigned kLargestCdromNumber = 255;  // the drive index is one byte
+
+// A decimal number without sign or leading zeros, at most `largest`.
+std::optional<unsigned> ParseNumber(std::string_view text, unsigned largest) {
+  if (text.empty() || (text.size() > 1 && text[0] == '0')) return std::nullopt;
+  unsigned value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+    if (value > largest) return std::nullopt;
+  }
+  return value;
+}
+
+// The SCSI generic node that sysfs lists for the block device `srName`, as
+// <sysfs>/class/block/sr3/device/scsi_generic/sg5.
+std::optional<std::string> GenericNodeName(const std::filesystem::path& sysfsRoot,
+                                           const std::string& srName) {
+  const std::filesystem::path dir = sysfsRoot / "class" / "block" / srName / "device" / "scsi_generic";
+  std::error_code error;
+  std::filesystem::directory_iterator it(dir, error);
+  if (error) return std::nullopt;
+  for (const std::filesystem::directory_iterator end; it != end; it.increment(error)) {
+    if (error) return std::nullopt;
+    const std::string name = it->path().filename().string();
+    const std::string_view view = name;
+    if (view.substr(0, kGenericPrefix.size()) != kGenericPrefix) continue;
+    if (ParseNumber(view.substr(kGenericPrefix.size()), ~0u >> 1)) return name;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> SgDevicePath(const std::string& deviceName,
+                                                  const std::filesystem::path& sysfsRoot,
+                                                  const std::filesystem::path& devRoot) {
+  std::string_view name = deviceName;
+  if (name.substr(0, kDevicePrefix.size()) != kDevicePrefix) return std::nullopt;
+  name.remove_prefix(kDevicePrefix.size());
+
+  if (name.substr(0, kCdromPrefix.size()) == kCdromPrefix) {
+    const auto number = ParseNumber(name.substr(kCdromPrefix.size()), kLargestCdromNumber);
+    if (!number) return std::nullopt;
+    const std::string srName = "sr" + std::to_string(*number);
+    if (const auto generic = GenericNodeName(sysfsRoot, srName)) return devRoot / *generic;
+    return devRoot / srName;
+  }
+
+  // "X:" where X is 'd' advanced by the drive index, modulo 256.
+  if (name.size() == 2 && name[1] == ':') {
+    const auto index = static_cast<std::uint8_t>(static_cast<unsigned char>(name[0]) -
+                                                 static_cast<unsigned char>(kFirstDriveLetter));
+    return devRoot / ("sg" + std::to_string(index));
+  }
+  return std::nullopt;
+}
+
+}  // namespace drivesmith

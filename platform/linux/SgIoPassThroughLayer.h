@@ -1,0 +1,43 @@
+#pragma once
+// The pass-through port on Linux: each command opens the drive's device node,
+// sends the request through the SG_IO ioctl and closes the node again.
+
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "transport/PassThroughLayer.h"
+
+namespace drivesmith {
+
+// An open device node; owns its file descriptor.
+class SgIoPassThroughDevice : public PassThroughDevice {
+ public:
+  explicit SgIoPassThroughDevice(int fileDescriptor) : fd_(fileDescriptor) {}
+  ~SgIoPassThroughDevice() override;
+  SgIoPassThroughDevice(const SgIoPassThroughDevice&) = delete;
+  SgIoPassThroughDevice& operator=(const SgIoPassThroughDevice&) = delete;
+
+  void IssuePassThrough(std::span<std::uint8_t> buffer) override;
+
+ private:
+  int fd_;
+};
+
+class SgIoPassThroughLayer : public PassThroughLayer {
+ public:
+  explicit SgIoPassThroughLayer(std::filesystem::path sysfsRoot = "/sys",
+                                std::filesystem::path devRoot = "/dev");
+
+  // Opens the node that SgDevicePath names for `deviceName`. Null when the
+  // name is not a pass-through name, the node cannot be opened for reading
+  // and writing, or it does not take SG_IO requests.
+  std::unique_ptr<PassThroughDevice> Open(const std::string& deviceName) override;
+
+ private:
+  std::filesystem::path sysfsRoot_;
+  std::filesystem::path devRoot_;
+};
+
+}  // namespace drivesmith
