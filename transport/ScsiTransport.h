@@ -24,7 +24,13 @@ inline constexpr std::chrono::milliseconds kAspiNoWait{0};
 class ScsiTransport {
  public:
   // `aspi` is used with TransportMode::Aspi, `passThrough` otherwise; the one
-  // not used may be null.
+  // not used may be null. Both must outlive the transport.
+  //
+  // Each ASPI command runs in a slot of its own (execute block and data
+  // buffer); results are copied into the request only when the command
+  // completed within the wait. A command abandoned at the time-out keeps its
+  // slot and event until the layer has completed it, which later commands
+  // check without waiting; so a late completion never reaches the request.
   ScsiTransport(TransportMode mode, AspiLayer* aspi, PassThroughLayer* passThrough);
   ~ScsiTransport();
   ScsiTransport(const ScsiTransport&) = delete;
