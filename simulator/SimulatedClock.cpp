@@ -5,8 +5,9 @@ namespace drivesmith::sim {
 std::chrono::milliseconds SimulatedClock::Now() { return now_; }
 
 void SimulatedClock::Sleep(std::chrono::milliseconds d) {
-  if (d.count() > 0) now_ += d;
-  if (d.count() > 0) slept_ += d;
+  if (d.count() <= 0) return;
+  now_ += d;
+  slept_ += d;
   ++sleeps_;
 }
 

@@ -17,7 +17,7 @@ class SimulatedClock : public drivesmith::Clock {
   void Advance(std::chrono::milliseconds d);
   // Sum of every Sleep() call.
   std::chrono::milliseconds TotalSlept() const;
-  // Number of Sleep() calls.
+  // Number of Sleep() calls that took time.
   int SleepCount() const;
 
  private:

@@ -10,10 +10,9 @@
 
 #include "simulator/SimulatedAspi.h"
 #include "transport/TransportPlatform.h"
+#include "transport/TransportSelection.h"
 
 namespace drivesmith::sim {
-
-inline constexpr const char* kAspiLibraryName = "WNASPI32.DLL";
 
 struct ShownMessageBox {
   std::string text;
