@@ -66,7 +66,8 @@ bool BuildSyntheticImage(const SyntheticImageOptions& options, std::vector<std::
   }
 
   const std::string loader = options.loader.value_or(DefaultLoaderText(options.sizeMiB));
-  const std::string description = options.description.value_or(DefaultDescription());
+  const std::string description = options.description.value_or(
+      options.defaultDescription ? DefaultDescription() : std::string());
   if (!PlaceField(bytes, kLoaderIdentityOffset, kLoaderTextLength, loader, "The loader text",
                   error) ||
       !PlaceField(bytes, kTypeCodeOffset, kTypeCodeLength, options.typeCode, "The type code",

@@ -21,8 +21,10 @@ struct SyntheticImageOptions {
   // Without a value the default loader of the layout is written.
   std::optional<std::string> loader;
   std::string typeCode = "M7EH00";  // at most 6 bytes, zero-padded
-  // At most 30 bytes, zero-padded; without a value DefaultDescription().
+  // At most 30 bytes, zero-padded. Without a value: DefaultDescription(), or
+  // 30 zero bytes when `defaultDescription` is false.
   std::optional<std::string> description;
+  bool defaultDescription = true;
 };
 
 // "ZAzizud2 ZIRIVID2.01" for the two-megabyte layout; a loader that is not in
