@@ -1,0 +1,187 @@
+#include "programs/drivesmith-demo/DemoOptions.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+namespace drivesmith::demo {
+
+namespace {
+
+// The command from which a drive with StopResponding falls silent: after
+// discovery and preparation, in the middle of the transfer.
+constexpr int kStopRespondingCommand = 40;
+// The ASC of failing flash work.
+constexpr std::uint8_t kWorkErrorAsc = 0x44;
+// Blocks that the drive refuses ("medium not present") before taking them,
+// and how often.
+const std::map<int, int> kRefusedBlocks = {{0, 2}, {7, 1}, {100, 3}};
+// Drives the demo attaches at most (drive letters d: to k:, ASPI targets 0 to 7).
+constexpr std::size_t kMaxDrives = 8;
+// Smallest time scale: below it the simulated drive's work gets shorter than
+// the real clock can show.
+constexpr double kMinimumTimeScale = 1e-6;
+
+const std::map<std::string, DemoFault>& FaultNames() {
+  static const std::map<std::string, DemoFault> names = {
+      {"refuse-12-byte", DemoFault::Refuse12Byte},
+      {"wrong-sum", DemoFault::WrongSum},
+      {"stop-responding", DemoFault::StopResponding},
+      {"never-finish", DemoFault::NeverFinish},
+      {"work-error", DemoFault::WorkError},
+      {"medium-not-present", DemoFault::MediumNotPresent},
+  };
+  return names;
+}
+
+bool ParseNumber(const std::string& text, double& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtod(text.c_str(), &end);
+  return errno == 0 && end != nullptr && *end == '\0' && std::isfinite(value);
+}
+
+bool ParseIndex(const std::string& text, int& value) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
+      text.size() > 6) {
+    return false;
+  }
+  value = std::atoi(text.c_str());
+  return true;
+}
+
+}  // namespace
+
+std::string DemoUsage() {
+  return "Usage: drivesmith-demo [OPTIONS]\n"
+         "Runs the firmware update wizard on simulated drives.\n"
+         "\n"
+         "  --drive 1m|2m       add a drive of the one- or two-megabyte layout (repeatable;\n"
+         "                      default: one 2m drive, then one 1m drive)\n"
+         "  --time-scale X      real seconds per simulated second (default 1; 0.01 is fast)\n"
+         "  --fault NAME        a fault every drive shows (repeatable): refuse-12-byte,\n"
+         "                      wrong-sum, stop-responding, never-finish, work-error,\n"
+         "                      medium-not-present\n"
+         "  --trace FILE        write every command the drives receive to FILE, one a line\n"
+         "  --transport T       cdrom (default), letter or aspi\n"
+         "  --select N          pick entry N of the Target Drive list (from 0)\n"
+         "  --auto              press Next > and Start by itself, answer Yes to the 1M to 2M\n"
+         "                      question, print the states and the progress, and exit 0 when\n"
+         "                      the update completed\n"
+         "  --help              show this text\n";
+}
+
+bool ParseDemoOptions(const std::vector<std::string>& arguments, DemoOptions& options,
+                      std::string& error) {
+  options = DemoOptions{};
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--help" || argument == "-h") {
+      options.help = true;
+      continue;
+    }
+    if (argument == "--auto") {
+      options.autoRun = true;
+      continue;
+    }
+    const bool takesValue = argument == "--drive" || argument == "--time-scale" ||
+                            argument == "--fault" || argument == "--trace" ||
+                            argument == "--transport" || argument == "--select";
+    if (!takesValue) {
+      error = "unknown argument \"" + argument + "\"";
+      return false;
+    }
+    if (i + 1 >= arguments.size()) {
+      error = argument + " needs a value";
+      return false;
+    }
+    const std::string& value = arguments[++i];
+    if (argument == "--drive") {
+      if (options.drives.size() >= kMaxDrives) {
+        error = "at most " + std::to_string(kMaxDrives) + " drives";
+        return false;
+      }
+      if (value == "1m" || value == "1M") {
+        options.drives.push_back(sim::LoaderLayout::OneMegabyte);
+      } else if (value == "2m" || value == "2M") {
+        options.drives.push_back(sim::LoaderLayout::TwoMegabyte);
+      } else {
+        error = "--drive takes 1m or 2m, not \"" + value + "\"";
+        return false;
+      }
+    } else if (argument == "--time-scale") {
+      double scale = 0;
+      if (!ParseNumber(value, scale) || scale < kMinimumTimeScale) {
+        error = "--time-scale needs a positive number, not \"" + value + "\"";
+        return false;
+      }
+      options.timeScale = scale;
+    } else if (argument == "--fault") {
+      const auto found = FaultNames().find(value);
+      if (found == FaultNames().end()) {
+        error = "unknown fault \"" + value + "\"";
+        return false;
+      }
+      options.faults.push_back(found->second);
+    } else if (argument == "--trace") {
+      options.traceFile = value;
+    } else if (argument == "--transport") {
+      if (value == "cdrom") {
+        options.transport = DemoTransport::Cdrom;
+      } else if (value == "letter") {
+        options.transport = DemoTransport::Letter;
+      } else if (value == "aspi") {
+        options.transport = DemoTransport::Aspi;
+      } else {
+        error = "--transport takes cdrom, letter or aspi, not \"" + value + "\"";
+        return false;
+      }
+    } else {
+      int index = 0;
+      if (!ParseIndex(value, index)) {
+        error = "--select needs a list entry number, not \"" + value + "\"";
+        return false;
+      }
+      options.select = index;
+    }
+  }
+  if (options.drives.empty()) {
+    options.drives = {sim::LoaderLayout::TwoMegabyte, sim::LoaderLayout::OneMegabyte};
+  }
+  return true;
+}
+
+sim::DriveModel DemoDriveModel(sim::LoaderLayout layout, const std::vector<DemoFault>& faults,
+                               std::size_t index) {
+  sim::DriveModel model;
+  model.layout = layout;
+  model.initialFlashSeed = 1 + index;
+  for (const DemoFault fault : faults) {
+    switch (fault) {
+      case DemoFault::Refuse12Byte:
+        model.faults.refuse12ByteTransfer = true;
+        break;
+      case DemoFault::WrongSum:
+        model.faults.reportWrongSum = true;
+        break;
+      case DemoFault::StopResponding:
+        model.faults.stopRespondingAfter = kStopRespondingCommand;
+        break;
+      case DemoFault::NeverFinish:
+        model.faults.neverFinish = true;
+        break;
+      case DemoFault::WorkError:
+        model.faults.workErrorAsc = kWorkErrorAsc;
+        break;
+      case DemoFault::MediumNotPresent:
+        model.faults.mediumNotPresentBeforeBlock = kRefusedBlocks;
+        break;
+    }
+  }
+  return model;
+}
+
+}  // namespace drivesmith::demo

@@ -1,0 +1,33 @@
+#pragma once
+// Simulated time that runs at a fixed ratio to real time: a simulated second
+// takes `scale` real seconds. The drive's work and the update's own pauses
+// keep their proportions, so a small scale runs the whole update quickly.
+
+#include <chrono>
+
+#include "update/Clock.h"
+
+namespace drivesmith::demo {
+
+class ScaledClock : public Clock {
+ public:
+  // `sleeper` does the real waiting (it keeps the window alive meanwhile).
+  ScaledClock(Clock& sleeper, double scale);
+
+  // Simulated time since construction.
+  std::chrono::milliseconds Now() override;
+  // Waits `duration` of simulated time: `duration` times the scale in real
+  // time, at least a millisecond.
+  void Sleep(std::chrono::milliseconds duration) override;
+
+  double Scale() const { return scale_; }
+  // Real time that a simulated `duration` takes.
+  std::chrono::milliseconds RealDuration(std::chrono::milliseconds duration) const;
+
+ private:
+  Clock& sleeper_;
+  double scale_;
+  std::chrono::steady_clock::time_point start_;
+};
+
+}  // namespace drivesmith::demo

@@ -1,0 +1,34 @@
+#pragma once
+// Writes every command that the simulated drives receive to a file, one line
+// each, in the order they arrived.
+
+#include <cstddef>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "simulator/SimulatedDrive.h"
+
+namespace drivesmith::demo {
+
+class TraceWriter {
+ public:
+  // Opens (and empties) `path`. Check Ok() afterwards.
+  explicit TraceWriter(const std::string& path);
+  bool Ok() const { return static_cast<bool>(out_); }
+
+  void Watch(const sim::SimulatedDrive& drive);
+  // Writes the commands received since the last call. Commands of several
+  // drives are merged by arrival time, drives in the order watched.
+  void Flush();
+
+ private:
+  struct Watched {
+    const sim::SimulatedDrive* drive;
+    std::size_t written;
+  };
+  std::ofstream out_;
+  std::vector<Watched> drives_;
+};
+
+}  // namespace drivesmith::demo

@@ -1,0 +1,25 @@
+#pragma once
+// Passes pass-through requests on and writes the trace after each one, so
+// the trace file grows while the update runs.
+
+#include <memory>
+#include <string>
+
+#include "programs/drivesmith-demo/TraceWriter.h"
+#include "transport/PassThroughLayer.h"
+
+namespace drivesmith::demo {
+
+class TracingPassThroughLayer : public PassThroughLayer {
+ public:
+  // `trace` may be null: requests only pass on.
+  TracingPassThroughLayer(PassThroughLayer& inner, TraceWriter* trace)
+      : inner_(inner), trace_(trace) {}
+  std::unique_ptr<PassThroughDevice> Open(const std::string& deviceName) override;
+
+ private:
+  PassThroughLayer& inner_;
+  TraceWriter* trace_;
+};
+
+}  // namespace drivesmith::demo
