@@ -15,9 +15,12 @@ std::string Hex(std::uint8_t byte) {
 
 const char* DirectionName(DataDirection direction) {
   switch (direction) {
-    case DataDirection::In: return "in";
-    case DataDirection::Out: return "out";
-    case DataDirection::None: break;
+    case DataDirection::In:
+      return "in";
+    case DataDirection::Out:
+      return "out";
+    case DataDirection::None:
+      break;
   }
   return "none";
 }

@@ -14,8 +14,8 @@ struct TraceEntry {
   std::vector<std::uint8_t> cdb;  // the command block at its real length (6, 10 or 12)
   DataDirection direction = DataDirection::None;
   std::uint32_t dataLength = 0;
-  std::uint8_t status = 0;        // 0x00 GOOD, 0x02 CHECK CONDITION; 0xFF when the drive did not answer
-  std::uint8_t asc = 0;           // of the sense data returned (0 when none)
+  std::uint8_t status = 0;  // 0x00 GOOD, 0x02 CHECK CONDITION; 0xFF when the drive did not answer
+  std::uint8_t asc = 0;     // of the sense data returned (0 when none)
   std::uint8_t ascq = 0;
   std::chrono::milliseconds at{0};  // simulated time of arrival
 };

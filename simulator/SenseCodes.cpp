@@ -6,7 +6,7 @@ SenseData MakeSense(std::uint8_t senseKey, std::uint8_t ascCode, std::uint8_t as
   SenseData sense{};
   sense[0] = 0x70;  // current error, fixed format
   sense[2] = static_cast<std::uint8_t>(senseKey & 0x0F);
-  sense[7] = 10;    // additional sense length
+  sense[7] = 10;  // additional sense length
   sense[12] = ascCode;
   sense[13] = ascq;
   return sense;
@@ -14,7 +14,8 @@ SenseData MakeSense(std::uint8_t senseKey, std::uint8_t ascCode, std::uint8_t as
 
 std::uint8_t SenseKeyFor(std::uint8_t ascCode) {
   switch (ascCode) {
-    case asc::kNone: return kSenseKeyNone;
+    case asc::kNone:
+      return kSenseKeyNone;
     case asc::kMediumNotPresent:
     case asc::kWorkInProgress:
     case 0x04:  // logical unit not ready
@@ -23,7 +24,8 @@ std::uint8_t SenseKeyFor(std::uint8_t ascCode) {
     case asc::kInvalidField:
     case asc::kCommandSequenceError:
       return kSenseKeyIllegalRequest;
-    default: return kSenseKeyHardwareError;
+    default:
+      return kSenseKeyHardwareError;
   }
 }
 

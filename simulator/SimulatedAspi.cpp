@@ -35,17 +35,21 @@ std::uint32_t SimulatedAspi::SendCommand(SrbExecScsiCmd* srb) {
   const std::size_t cdbLength = std::min<std::size_t>(srb->SRB_CDBLen, sizeof srb->CDBByte);
   DataDirection direction = DataDirection::None;
   switch (srb->SRB_Flags & (aspi::kFlagDataIn | aspi::kFlagDataOut)) {
-    case aspi::kFlagDataIn: direction = DataDirection::In; break;
-    case aspi::kFlagDataOut: direction = DataDirection::Out; break;
-    default: break;
+    case aspi::kFlagDataIn:
+      direction = DataDirection::In;
+      break;
+    case aspi::kFlagDataOut:
+      direction = DataDirection::Out;
+      break;
+    default:
+      break;
   }
   std::span<std::uint8_t> data;
   if (srb->SRB_BufPointer != nullptr) data = {srb->SRB_BufPointer, srb->SRB_BufLen};
   if (direction == DataDirection::None) data = {};
 
   srb->SRB_Status = aspi::kStatusPending;
-  const CommandOutcome outcome =
-      found->second->Execute({srb->CDBByte, cdbLength}, direction, data);
+  const CommandOutcome outcome = found->second->Execute({srb->CDBByte, cdbLength}, direction, data);
   if (!outcome.answered) {
     // The block stays pending and its event is never signalled.
     ++commandsLeftPending_;

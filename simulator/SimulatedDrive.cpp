@@ -86,8 +86,8 @@ CommandOutcome GoodWithData(std::span<const std::uint8_t> answer, std::size_t al
   return outcome;
 }
 
-void PutText(std::array<std::uint8_t, kInquiryDataLength>& data, std::size_t at,
-             std::size_t width, const std::string& text) {
+void PutText(std::array<std::uint8_t, kInquiryDataLength>& data, std::size_t at, std::size_t width,
+             const std::string& text) {
   for (std::size_t i = 0; i < width; ++i) {
     data[at + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : std::uint8_t{' '};
   }
@@ -192,14 +192,18 @@ CommandOutcome SimulatedDrive::Dispatch(std::span<const std::uint8_t> cdb, DataD
   }
 
   switch (code) {
-    case op::kTestUnitReady: return TestUnitReady();
-    case op::kRequestSense: return RequestSense(cdb, direction, data);
-    case op::kInquiry: return Inquiry(cdb, direction, data);
+    case op::kTestUnitReady:
+      return TestUnitReady();
+    case op::kRequestSense:
+      return RequestSense(cdb, direction, data);
+    case op::kInquiry:
+      return Inquiry(cdb, direction, data);
     case op::kChangeToUpMode:
       if (cdb[9] != kLoaderFlag) return Check(asc::kInvalidField);
       upMode_ = true;
       return Good();
-    default: break;
+    default:
+      break;
   }
   if (IsVendorCommand(code)) {
     if (!upMode_) return Check(asc::kInvalidOpcode);
@@ -223,12 +227,18 @@ CommandOutcome SimulatedDrive::DispatchUpModeVendor(std::span<const std::uint8_t
     case op::kTransferData12:
       if (model_.faults.refuse12ByteTransfer) return Check(asc::kInvalidOpcode);
       return TransferData(cdb, direction, data);
-    case op::kTransferData10: return TransferData(cdb, direction, data);
-    case op::kPrepareFlash: return PrepareFlash(cdb);
-    case op::kWriteFlash: return WriteFlash(cdb);
-    case op::kEraseFlash: return EraseFlash(cdb);
-    case op::kConfirmSumCode: return ConfirmSumCode(cdb);
-    default: return Check(asc::kInvalidOpcode);
+    case op::kTransferData10:
+      return TransferData(cdb, direction, data);
+    case op::kPrepareFlash:
+      return PrepareFlash(cdb);
+    case op::kWriteFlash:
+      return WriteFlash(cdb);
+    case op::kEraseFlash:
+      return EraseFlash(cdb);
+    case op::kConfirmSumCode:
+      return ConfirmSumCode(cdb);
+    default:
+      return Check(asc::kInvalidOpcode);
   }
 }
 
@@ -249,8 +259,7 @@ SenseData SimulatedDrive::CurrentSense() const {
 CommandOutcome SimulatedDrive::TestUnitReady() { return CheckWith(CurrentSense()); }
 
 CommandOutcome SimulatedDrive::RequestSense(std::span<const std::uint8_t> cdb,
-                                            DataDirection direction,
-                                            std::span<std::uint8_t> data) {
+                                            DataDirection direction, std::span<std::uint8_t> data) {
   const SenseData sense = CurrentSense();
   return GoodWithData(sense, cdb[4], direction, data);
 }
@@ -276,12 +285,10 @@ bool SimulatedDrive::AreaValid(std::uint8_t area) const {
 }
 
 CommandOutcome SimulatedDrive::TransferData(std::span<const std::uint8_t> cdb,
-                                            DataDirection direction,
-                                            std::span<std::uint8_t> data) {
+                                            DataDirection direction, std::span<std::uint8_t> data) {
   const std::size_t length = static_cast<std::size_t>((cdb[6] << 8) | cdb[7]);
   const std::uint8_t area = cdb[8];
-  if (direction != DataDirection::Out || length == 0 || data.size() != length ||
-      !AreaValid(area)) {
+  if (direction != DataDirection::Out || length == 0 || data.size() != length || !AreaValid(area)) {
     return Check(asc::kInvalidField);
   }
   const int blockIndex = blocksAccepted_[area];
@@ -360,9 +367,8 @@ CommandOutcome SimulatedDrive::WriteFlash(std::span<const std::uint8_t> cdb) {
   }
   // Two-megabyte layout: WriteFlash only ever writes the loader area.
   if (!withLoader) return Check(asc::kInvalidField);
-  StartWork({{phase::kWriting, [this] {
-                return ProgramArea(5, layout2m::kLoaderBase, layout2m::kLoaderLength);
-              }}});
+  StartWork({{phase::kWriting,
+              [this] { return ProgramArea(5, layout2m::kLoaderBase, layout2m::kLoaderLength); }}});
   return Good();
 }
 
@@ -454,7 +460,8 @@ CommandOutcome SimulatedDrive::BackgroundCommand(std::span<const std::uint8_t> c
       static constexpr std::array<std::uint8_t, 8> kHeader{0x00, 0x00, 0x00, 0x04, 0, 0, 0, 0};
       return GoodWithData(kHeader, Allocation16(cdb, 7), direction, data);
     }
-    case op::kPreventAllowRemoval: return Good();
+    case op::kPreventAllowRemoval:
+      return Good();
     case op::kReadCapacity:
     case op::kReadToc:
     case op::kReadDiscInformation:

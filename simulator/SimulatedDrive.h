@@ -33,11 +33,11 @@ struct CommandOutcome {
 
 // Where the flash areas of the two-megabyte layout go.
 namespace layout2m {
-inline constexpr std::size_t kLoaderBase = 0x0000;      // area 5
+inline constexpr std::size_t kLoaderBase = 0x0000;  // area 5
 inline constexpr std::size_t kLoaderLength = 0x4000;
-inline constexpr std::size_t kMainBase = 0x8000;        // area 1
+inline constexpr std::size_t kMainBase = 0x8000;  // area 1
 inline constexpr std::size_t kMainLength = 0xF8000;
-inline constexpr std::size_t kUpperBase = 0x100000;     // area 2
+inline constexpr std::size_t kUpperBase = 0x100000;  // area 2
 inline constexpr std::size_t kUpperLength = 0x100000;
 }  // namespace layout2m
 inline constexpr std::size_t kOneMegabyteAreaLength = 0x100000;  // area 0

@@ -13,7 +13,8 @@ namespace pt = drivesmith::passthrough;
 
 std::uint32_t Read32(std::span<const std::uint8_t> buffer, std::size_t at) {
   std::uint32_t value = 0;
-  for (std::size_t i = 0; i < 4; ++i) value |= static_cast<std::uint32_t>(buffer[at + i]) << (8 * i);
+  for (std::size_t i = 0; i < 4; ++i)
+    value |= static_cast<std::uint32_t>(buffer[at + i]) << (8 * i);
   return value;
 }
 
@@ -36,8 +37,8 @@ class SimulatedDevice : public drivesmith::PassThroughDevice {
     ++counters_->requests;
     // The driver refuses a request whose header or buffer does not add up;
     // the status then stays as the caller preset it.
-    if (buffer.size() < pt::kHeaderLength ||
-        buffer[pt::kLength] != pt::kHeaderLength || buffer[pt::kLength + 1] != 0) {
+    if (buffer.size() < pt::kHeaderLength || buffer[pt::kLength] != pt::kHeaderLength ||
+        buffer[pt::kLength + 1] != 0) {
       ++counters_->refusedRequests;
       return;
     }
@@ -47,12 +48,12 @@ class SimulatedDevice : public drivesmith::PassThroughDevice {
     const std::size_t dataOffset = Read32(buffer, pt::kDataBufferOffset);
     const std::size_t senseOffset = Read32(buffer, pt::kSenseInfoOffset);
     const std::size_t senseLength = buffer[pt::kSenseInfoLength];
-    const bool dataFits = dataLength == 0 ||
-                          (dataOffset >= pt::kHeaderLength && dataOffset <= buffer.size() &&
-                           dataLength <= buffer.size() - dataOffset);
-    const bool senseFits = senseLength == 0 ||
-                           (senseOffset >= pt::kHeaderLength && senseOffset <= buffer.size() &&
-                            senseLength <= buffer.size() - senseOffset);
+    const bool dataFits =
+        dataLength == 0 || (dataOffset >= pt::kHeaderLength && dataOffset <= buffer.size() &&
+                            dataLength <= buffer.size() - dataOffset);
+    const bool senseFits =
+        senseLength == 0 || (senseOffset >= pt::kHeaderLength && senseOffset <= buffer.size() &&
+                             senseLength <= buffer.size() - senseOffset);
     if (cdbLength == 0 || cdbLength > 16 || dataIn > pt::kNoData || !dataFits || !senseFits ||
         (dataIn == pt::kNoData && dataLength != 0)) {
       ++counters_->refusedRequests;
@@ -78,7 +79,8 @@ class SimulatedDevice : public drivesmith::PassThroughDevice {
     }
     if (outcome.status == kStatusCheckCondition && senseLength != 0) {
       const std::size_t count = std::min(senseLength, outcome.sense.size());
-      std::copy_n(outcome.sense.begin(), count, buffer.begin() + static_cast<std::ptrdiff_t>(senseOffset));
+      std::copy_n(outcome.sense.begin(), count,
+                  buffer.begin() + static_cast<std::ptrdiff_t>(senseOffset));
     }
   }
 

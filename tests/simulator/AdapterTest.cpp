@@ -100,8 +100,8 @@ TEST_F(SimulatedAspiTest, DataOutReachesTheDrive) {
   SrbExecScsiCmd up = Block(0, 0, cdb::ChangeToUpMode(), aspi::kFlagNoData, nullptr, 0, event);
   aspi.SendCommand(&up);
   Bytes block(1024, 0x5A);
-  SrbExecScsiCmd srb = Block(0, 0, cdb::TransferData(1024, false, 2), aspi::kFlagDataOut,
-                             block.data(), 1024, event);
+  SrbExecScsiCmd srb =
+      Block(0, 0, cdb::TransferData(1024, false, 2), aspi::kFlagDataOut, block.data(), 1024, event);
   aspi.SendCommand(&srb);
   EXPECT_EQ(srb.SRB_Status, aspi::kStatusCompleted);
   EXPECT_EQ(drive.AreaData(2), block);
@@ -224,8 +224,9 @@ TEST_F(SimulatedPassThroughTest, GoodStatusWithDataInAtTheDataOffset) {
   Issue(buffer, 36);
   EXPECT_EQ(buffer[pt::kScsiStatus], 0);
   EXPECT_EQ(buffer[pt::kDataOffset], 0x05);
-  EXPECT_EQ(std::string(buffer.begin() + pt::kDataOffset + 8, buffer.begin() + pt::kDataOffset + 16),
-            "TAVIX   ");
+  EXPECT_EQ(
+      std::string(buffer.begin() + pt::kDataOffset + 8, buffer.begin() + pt::kDataOffset + 16),
+      "TAVIX   ");
   EXPECT_EQ(pt::Get32(buffer, pt::kDataTransferLength), 36u);
   EXPECT_EQ(buffer[pt::kSenseOffset + 12], 0);
 }

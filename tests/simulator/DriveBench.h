@@ -23,7 +23,9 @@ inline Bytes TestUnitReady() { return {0x00, 0, 0, 0, 0, 0x80}; }
 inline Bytes RequestSense(std::uint8_t allocation = 14) { return {0x03, 0, 0, 0, allocation, 0}; }
 inline Bytes Inquiry(std::uint8_t allocation = 36) { return {0x12, 0, 0, 0, allocation, 0}; }
 inline Bytes ChangeToUpMode() { return {0xE4, 0, 0, 0, 0, 0, 0, 0, 0, 0x40}; }
-inline Bytes PrepareFlash(std::uint8_t parameter) { return {0xE0, 0, 0, parameter, 0, 0, 0, 0, 0, 0}; }
+inline Bytes PrepareFlash(std::uint8_t parameter) {
+  return {0xE0, 0, 0, parameter, 0, 0, 0, 0, 0, 0};
+}
 inline Bytes WriteFlash(bool loader) {
   return {0xE1, 0, 0, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(loader ? 0x40 : 0)};
 }
@@ -38,8 +40,16 @@ inline Bytes ConfirmSumCode(std::uint8_t area, std::uint16_t sum, double loaderV
   return {0xE7, 0, 0, 0, 0, 0, 0, 0, area, 0x40, high, low};
 }
 inline Bytes TransferData(std::uint32_t length, bool twelveByteForm, std::uint8_t area) {
-  Bytes block{static_cast<std::uint8_t>(twelveByteForm ? 0xAA : 0xE2), 0, 0, 0, 0, 0,
-              static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length), area, 0};
+  Bytes block{static_cast<std::uint8_t>(twelveByteForm ? 0xAA : 0xE2),
+              0,
+              0,
+              0,
+              0,
+              0,
+              static_cast<std::uint8_t>(length >> 8),
+              static_cast<std::uint8_t>(length),
+              area,
+              0};
   if (twelveByteForm) block.resize(12, 0);
   return block;
 }

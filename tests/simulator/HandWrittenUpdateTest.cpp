@@ -25,18 +25,24 @@ enum class Via { Aspi, PassThroughCdrom, PassThroughLetter };
 
 std::string ViaName(Via via) {
   switch (via) {
-    case Via::Aspi: return "Aspi";
-    case Via::PassThroughCdrom: return "PassThroughCdrom";
-    case Via::PassThroughLetter: return "PassThroughLetter";
+    case Via::Aspi:
+      return "Aspi";
+    case Via::PassThroughCdrom:
+      return "PassThroughCdrom";
+    case Via::PassThroughLetter:
+      return "PassThroughLetter";
   }
   return "";
 }
 
 TransportMode ModeOf(Via via) {
   switch (via) {
-    case Via::Aspi: return TransportMode::Aspi;
-    case Via::PassThroughCdrom: return TransportMode::PassThroughCdrom;
-    case Via::PassThroughLetter: return TransportMode::PassThroughLetter;
+    case Via::Aspi:
+      return TransportMode::Aspi;
+    case Via::PassThroughCdrom:
+      return TransportMode::PassThroughCdrom;
+    case Via::PassThroughLetter:
+      return TransportMode::PassThroughLetter;
   }
   return TransportMode::Aspi;
 }
@@ -44,9 +50,7 @@ TransportMode ModeOf(Via via) {
 // One drive behind one transport, addressed as discovery would address it.
 struct Rig {
   Rig(DriveModel model, Via via_)
-      : via(via_),
-        drive(std::move(model), clock),
-        transport(ModeOf(via_), &aspi, &passThrough) {
+      : via(via_), drive(std::move(model), clock), transport(ModeOf(via_), &aspi, &passThrough) {
     aspi.Attach(1, 3, drive);
     passThrough.Attach("\\\\.\\cdrom2", drive);
     passThrough.Attach("\\\\.\\g:", drive);
@@ -98,7 +102,7 @@ struct PollResult {
   bool finished = false;
   std::uint8_t asc = 0;
   std::vector<std::uint8_t> phases;  // each phase once, in the order reported
-  int cycles = 0;  // poll cycles run, the last one included
+  int cycles = 0;                    // poll cycles run, the last one included
 };
 
 // Follows the drive's work the way the drive's contract describes: a probe of
@@ -197,7 +201,8 @@ int TwoMegabyteUpdate(Rig& rig, const Bytes& image, TwoMegabyteRun& run) {
   }
   std::uint16_t sum = 0;
   if (SendArea(rig, image, 0x8000, 0x100000, 1, sum) != 1) return 0;
-  if (rig.commands.ConfirmSumCode(1, static_cast<std::uint16_t>(sum + run.sumOffset), version) != 1 ||
+  if (rig.commands.ConfirmSumCode(1, static_cast<std::uint16_t>(sum + run.sumOffset), version) !=
+          1 ||
       !waitOk()) {
     return 0;
   }
@@ -285,14 +290,14 @@ TEST_P(TwoMegabyteUpdateTest, FlashHoldsTheImageWhereItWasSent) {
   ExpectNoLeftovers(*rig);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Transports, TwoMegabyteUpdateTest,
-    ::testing::Combine(::testing::Values(Via::Aspi, Via::PassThroughCdrom, Via::PassThroughLetter),
-                       ::testing::Bool()),
-    [](const auto& testInfo) {
-      return ViaName(std::get<0>(testInfo.param)) +
-             (std::get<1>(testInfo.param) ? "WithLoader" : "WithoutLoader");
-    });
+INSTANTIATE_TEST_SUITE_P(Transports, TwoMegabyteUpdateTest,
+                         ::testing::Combine(::testing::Values(Via::Aspi, Via::PassThroughCdrom,
+                                                              Via::PassThroughLetter),
+                                            ::testing::Bool()),
+                         [](const auto& testInfo) {
+                           return ViaName(std::get<0>(testInfo.param)) +
+                                  (std::get<1>(testInfo.param) ? "WithLoader" : "WithoutLoader");
+                         });
 
 TEST_P(HandWrittenUpdate, WrongSumIsReportedAsAFailureAndTheAreaStaysErased) {
   auto rig = MakeRig(DriveModel{});
@@ -325,7 +330,7 @@ TEST_P(HandWrittenUpdate, BackgroundCommandsInBothModesDoNotDisturbTheUpdate) {
   std::copy(old.begin() + 0x4000, old.begin() + 0x8000, expected.begin() + 0x4000);
   EXPECT_EQ(rig->drive.Flash(), expected);
   const auto background = std::count_if(rig->drive.Trace().begin(), rig->drive.Trace().end(),
-                                         [](const TraceEntry& e) { return e.cdb[0] == 0x4A; });
+                                        [](const TraceEntry& e) { return e.cdb[0] == 0x4A; });
   EXPECT_GT(background, 20);
   ExpectNoLeftovers(*rig);
 }
@@ -391,10 +396,9 @@ TEST_P(FaultThroughTransport, MediumNotPresentBlocksAreRepeatedWithoutDuplicates
   PollResult poll;
   ASSERT_EQ(OneMegabyteUpdate(*rig, image, poll), 1);
   EXPECT_EQ(rig->drive.Flash(), image);
-  const auto refused = std::count_if(rig->drive.Trace().begin(), rig->drive.Trace().end(),
-                                     [](const TraceEntry& e) {
-                                       return e.cdb[0] == 0xAA && e.asc == 0x3A;
-                                     });
+  const auto refused =
+      std::count_if(rig->drive.Trace().begin(), rig->drive.Trace().end(),
+                    [](const TraceEntry& e) { return e.cdb[0] == 0xAA && e.asc == 0x3A; });
   EXPECT_EQ(refused, 3);
 }
 

@@ -72,11 +72,10 @@ TEST_P(InquiryTest, NormalModeNamesTheDriveAndUpModeItsLoader) {
   EXPECT_EQ(bench.drive.Model().loaderProduct, GetParam().loaderProduct);
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, InquiryTest,
-                         ::testing::Values(InquiryCase{LoaderLayout::TwoMegabyte,
-                                                       "ZAzizud2 ZIRIVID", "2.01"},
-                                           InquiryCase{LoaderLayout::OneMegabyte,
-                                                       "ZAzizud1 TIRIVIC", "1.10"}));
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, InquiryTest,
+    ::testing::Values(InquiryCase{LoaderLayout::TwoMegabyte, "ZAzizud2 ZIRIVID", "2.01"},
+                      InquiryCase{LoaderLayout::OneMegabyte, "ZAzizud1 TIRIVIC", "1.10"}));
 
 TEST(SimulatedDrive, InquiryHonoursTheAllocationLengthAndPadsShortTexts) {
   DriveModel model;
@@ -137,7 +136,8 @@ TEST(SimulatedDrive, VendorCommandsOutsideUpModeAreInvalidAndChangeNothing) {
 TEST(SimulatedDrive, UnknownOperationCodesAreInvalidInBothModes) {
   DriveBench bench(TwoMegabyteModel());
   for (int pass = 0; pass < 2; ++pass) {
-    for (std::uint8_t code : std::initializer_list<std::uint8_t>{0x28, 0xBB, 0xE3, 0xE5, 0xFF, 0x08}) {
+    for (std::uint8_t code :
+         std::initializer_list<std::uint8_t>{0x28, 0xBB, 0xE3, 0xE5, 0xFF, 0x08}) {
       SCOPED_TRACE(static_cast<int>(code));
       Bytes block(code >= 0xA0 && code < 0xC0 ? 12 : (code >= 0x20 ? 10 : 6), 0);
       block[0] = code;
@@ -230,29 +230,33 @@ TEST_P(BadTransferTest, IsRefusedAsAnInvalidFieldAndNotCollected) {
   Bytes data(c.dataLength, 7);
   ExpectCheck(bench.drive.Execute(c.block, c.direction, data), kSenseKeyIllegalRequest,
               asc::kInvalidField);
-  for (std::uint8_t area : std::initializer_list<std::uint8_t>{0, 1, 2, 5}) EXPECT_TRUE(bench.drive.AreaData(area).empty());
+  for (std::uint8_t area : std::initializer_list<std::uint8_t>{0, 1, 2, 5})
+    EXPECT_TRUE(bench.drive.AreaData(area).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadTransferTest,
-    ::testing::Values(
-        BadTransfer{"LengthBelowData", LoaderLayout::TwoMegabyte, cdb::TransferData(1024, false, 1),
-                    DataDirection::Out, 3072},
-        BadTransfer{"LengthAboveData", LoaderLayout::TwoMegabyte, cdb::TransferData(3072, false, 1),
-                    DataDirection::Out, 1024},
-        BadTransfer{"DataIn", LoaderLayout::TwoMegabyte, cdb::TransferData(1024, false, 1),
-                    DataDirection::In, 1024},
-        BadTransfer{"NoData", LoaderLayout::TwoMegabyte, cdb::TransferData(0, false, 1),
-                    DataDirection::None, 0},
-        BadTransfer{"Area0OnTwoMegabyte", LoaderLayout::TwoMegabyte,
-                    cdb::TransferData(1024, false, 0), DataDirection::Out, 1024},
-        BadTransfer{"Area3OnTwoMegabyte", LoaderLayout::TwoMegabyte,
-                    cdb::TransferData(1024, false, 3), DataDirection::Out, 1024},
-        BadTransfer{"Area1OnOneMegabyte", LoaderLayout::OneMegabyte,
-                    cdb::TransferData(1024, true, 1), DataDirection::Out, 1024},
-        BadTransfer{"TenByteFormAsTwelve", LoaderLayout::OneMegabyte,
-                    [] { Bytes b = cdb::TransferData(1024, false, 0); b.resize(12); return b; }(),
-                    DataDirection::Out, 1024}),
+    ::testing::Values(BadTransfer{"LengthBelowData", LoaderLayout::TwoMegabyte,
+                                  cdb::TransferData(1024, false, 1), DataDirection::Out, 3072},
+                      BadTransfer{"LengthAboveData", LoaderLayout::TwoMegabyte,
+                                  cdb::TransferData(3072, false, 1), DataDirection::Out, 1024},
+                      BadTransfer{"DataIn", LoaderLayout::TwoMegabyte,
+                                  cdb::TransferData(1024, false, 1), DataDirection::In, 1024},
+                      BadTransfer{"NoData", LoaderLayout::TwoMegabyte,
+                                  cdb::TransferData(0, false, 1), DataDirection::None, 0},
+                      BadTransfer{"Area0OnTwoMegabyte", LoaderLayout::TwoMegabyte,
+                                  cdb::TransferData(1024, false, 0), DataDirection::Out, 1024},
+                      BadTransfer{"Area3OnTwoMegabyte", LoaderLayout::TwoMegabyte,
+                                  cdb::TransferData(1024, false, 3), DataDirection::Out, 1024},
+                      BadTransfer{"Area1OnOneMegabyte", LoaderLayout::OneMegabyte,
+                                  cdb::TransferData(1024, true, 1), DataDirection::Out, 1024},
+                      BadTransfer{"TenByteFormAsTwelve", LoaderLayout::OneMegabyte,
+                                  [] {
+                                    Bytes b = cdb::TransferData(1024, false, 0);
+                                    b.resize(12);
+                                    return b;
+                                  }(),
+                                  DataDirection::Out, 1024}),
     [](const auto& testInfo) { return testInfo.param.name; });
 
 // --- PrepareFlash ------------------------------------------------------------
@@ -444,13 +448,11 @@ TEST_P(ConfirmSumLayoutTest, TheLoaderReadsTheBlockByItsOwnVersion) {
                          bench.drive.Flash().begin() + 0x8000));
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, ConfirmSumLayoutTest,
-                         ::testing::Values(SumLayoutCase{"2.01", 2.01, true},
-                                           SumLayoutCase{"2.00", 2.0, true},
-                                           SumLayoutCase{"1.90", 1.9, true},
-                                           SumLayoutCase{"2.10", 2.1, true},
-                                           SumLayoutCase{"2.01", 2.0, false},
-                                           SumLayoutCase{"2.00", 2.01, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Versions, ConfirmSumLayoutTest,
+    ::testing::Values(SumLayoutCase{"2.01", 2.01, true}, SumLayoutCase{"2.00", 2.0, true},
+                      SumLayoutCase{"1.90", 1.9, true}, SumLayoutCase{"2.10", 2.1, true},
+                      SumLayoutCase{"2.01", 2.0, false}, SumLayoutCase{"2.00", 2.01, false}));
 
 TEST(SimulatedDrive, ConfirmSumCodeRunsTheSumCheckThenTheWrite) {
   DriveBench bench(TwoMegabyteModel());
@@ -469,8 +471,8 @@ TEST(SimulatedDrive, ConfirmSumCodeRunsTheSumCheckThenTheWrite) {
                           [](std::uint8_t b) { return b == 0xFF; }));
   bench.clock.Advance(3000ms);
   ExpectCheck(bench.Run(cdb::TestUnitReady()), kSenseKeyNotReady, asc::kMediumNotPresent);
-  EXPECT_TRUE(std::equal(image.begin() + 0x100000, image.end(),
-                         bench.drive.Flash().begin() + 0x100000));
+  EXPECT_TRUE(
+      std::equal(image.begin() + 0x100000, image.end(), bench.drive.Flash().begin() + 0x100000));
 }
 
 TEST(SimulatedDrive, ConfirmSumCodeRefusesOtherAreasAndAMissingFlag) {
@@ -552,14 +554,13 @@ TEST(SimulatedDriveFaults, MediumNotPresentBeforeChosenBlocksOfEveryArea) {
   for (std::uint8_t area : std::initializer_list<std::uint8_t>{1, 2}) {
     SCOPED_TRACE(static_cast<int>(area));
     ExpectCheck(bench.Transfer(Bytes(1024, 0), area), kSenseKeyNotReady, asc::kMediumNotPresent);
-    EXPECT_EQ(bench.Transfer(Bytes(1024, 0), area).status, kStatusGood);   // block 0
-    EXPECT_EQ(bench.Transfer(Bytes(1024, 1), area).status, kStatusGood);   // block 1
+    EXPECT_EQ(bench.Transfer(Bytes(1024, 0), area).status, kStatusGood);  // block 0
+    EXPECT_EQ(bench.Transfer(Bytes(1024, 1), area).status, kStatusGood);  // block 1
     for (int i = 0; i < 3; ++i) {
-      ExpectCheck(bench.Transfer(Bytes(1024, 2), area), kSenseKeyNotReady,
-                  asc::kMediumNotPresent);
+      ExpectCheck(bench.Transfer(Bytes(1024, 2), area), kSenseKeyNotReady, asc::kMediumNotPresent);
     }
-    EXPECT_EQ(bench.Transfer(Bytes(1024, 2), area).status, kStatusGood);   // block 2
-    EXPECT_EQ(bench.Transfer(Bytes(1024, 3), area).status, kStatusGood);   // block 3
+    EXPECT_EQ(bench.Transfer(Bytes(1024, 2), area).status, kStatusGood);  // block 2
+    EXPECT_EQ(bench.Transfer(Bytes(1024, 3), area).status, kStatusGood);  // block 3
     EXPECT_EQ(bench.drive.AreaData(area).size(), 4u * 1024);
     EXPECT_EQ(bench.drive.AreaData(area)[2 * 1024], 2);
   }
@@ -570,11 +571,11 @@ TEST(SimulatedDriveFaults, FailTheNthCommandCountingEveryCommand) {
   model.faults.failCommandNumber = 2;
   model.faults.failAsc = 0x44;
   DriveBench bench(model);
-  EXPECT_EQ(bench.Run({0x1E, 0, 0, 0, 1, 0}).status, kStatusGood);    // 0: background
-  EXPECT_EQ(bench.Run(cdb::ChangeToUpMode()).status, kStatusGood);   // 1
+  EXPECT_EQ(bench.Run({0x1E, 0, 0, 0, 1, 0}).status, kStatusGood);             // 0: background
+  EXPECT_EQ(bench.Run(cdb::ChangeToUpMode()).status, kStatusGood);             // 1
   ExpectCheck(bench.Run(cdb::PrepareFlash(0)), kSenseKeyHardwareError, 0x44);  // 2
   EXPECT_FALSE(bench.drive.PreparedWith());
-  EXPECT_EQ(bench.Run(cdb::PrepareFlash(0)).status, kStatusGood);    // 3
+  EXPECT_EQ(bench.Run(cdb::PrepareFlash(0)).status, kStatusGood);  // 3
 }
 
 TEST(SimulatedDriveFaults, StopRespondingFromACommandOn) {
