@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <cmath>
 #include <cstring>
 #include <string>
 
+#include "tests/image/TempFolder.h"
 #include "update/LoaderVersion.h"
 
 namespace drivesmith {
@@ -48,19 +50,34 @@ TEST(LoaderVersionSpecialTest, InfinityAndNanAsStrtodReadsThem) {
   EXPECT_TRUE(std::isnan(Parse("nan ")));
 }
 
+// A GUI may switch the process to a locale with a decimal comma, where
+// strtod would stop at the '.'. The locale is built for the test when the
+// system has none installed.
 TEST(LoaderVersionSpecialTest, ProcessLocaleWithDecimalCommaDoesNotMatter) {
   const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
-  bool switched = false;
-  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE"}) {
-    if (std::setlocale(LC_NUMERIC, name) != nullptr) {
-      switched = true;
-      break;
+  const char* const previousPath = std::getenv("LOCPATH");
+  const std::string savedPath = previousPath != nullptr ? previousPath : "";
+  testing_support::TempFolder folder;
+  bool switched = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+  if (!switched) {
+    const std::string command = "localedef -i de_DE -f UTF-8 '" + folder.File("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) == 0) {
+      ::setenv("LOCPATH", folder.Path().c_str(), 1);
+      switched = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
     }
+  }
+  if (switched) {
+    EXPECT_EQ(std::strtod("2,5", nullptr), 2.5);  // the locale took effect
   }
   EXPECT_EQ(Parse("2.01"), 2.01);
   EXPECT_EQ(Parse("2,01"), 2.0);
   std::setlocale(LC_NUMERIC, previous.c_str());
-  if (!switched) GTEST_SKIP() << "no locale with a decimal comma is installed";
+  if (previousPath != nullptr) {
+    ::setenv("LOCPATH", savedPath.c_str(), 1);
+  } else {
+    ::unsetenv("LOCPATH");
+  }
+  if (!switched) GTEST_SKIP() << "no locale with a decimal comma can be had";
 }
 
 }  // namespace
