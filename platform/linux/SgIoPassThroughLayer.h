@@ -1,6 +1,9 @@
 #pragma once
 // The pass-through port on Linux: each command opens the drive's device node,
-// sends the request through the SG_IO ioctl and closes the node again.
+// sends the request through the SG_IO ioctl and closes the node again. Drives
+// are reached through their SCSI generic nodes where they have one, since
+// SG_IO on /dev/srN passes only a fixed list of commands for callers without
+// CAP_SYS_RAWIO (see SgDevicePath.h).
 
 #include <filesystem>
 #include <memory>
