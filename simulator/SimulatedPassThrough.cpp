@@ -54,8 +54,7 @@ class SimulatedDevice : public drivesmith::PassThroughDevice {
     const bool senseFits =
         senseLength == 0 || (senseOffset >= pt::kHeaderLength && senseOffset <= buffer.size() &&
                              senseLength <= buffer.size() - senseOffset);
-    if (cdbLength == 0 || cdbLength > 16 || dataIn > pt::kNoData || !dataFits || !senseFits ||
-        (dataIn == pt::kNoData && dataLength != 0)) {
+    if (cdbLength == 0 || cdbLength > 16 || dataIn > pt::kNoData || !dataFits || !senseFits) {
       ++counters_->refusedRequests;
       return;
     }
@@ -64,7 +63,10 @@ class SimulatedDevice : public drivesmith::PassThroughDevice {
     if (dataIn == pt::kDataOut) direction = DataDirection::Out;
     if (dataIn == pt::kDataInDir) direction = DataDirection::In;
     std::span<std::uint8_t> data;
-    if (dataLength != 0) data = buffer.subspan(dataOffset, dataLength);
+    // Without a data phase the length plays no part.
+    if (dataLength != 0 && direction != DataDirection::None) {
+      data = buffer.subspan(dataOffset, dataLength);
+    }
 
     const CommandOutcome outcome =
         drive_.Execute(buffer.subspan(pt::kCdb, cdbLength), direction, data);
