@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "simulator/SimulatedClock.h"
+#include "tests/support/FakeAspiLayer.h"
 #include "tests/support/FakePassThroughLayer.h"
 #include "tests/update/EngineHarness.h"
 #include "update/CompletionPoller.h"
@@ -195,6 +196,32 @@ TEST_F(CompletionPollerTest, ADriveStuckInOnePhaseFailsTheWaitAtTheLimit) {
   EXPECT_EQ(Wait(), 0);
   EXPECT_EQ(Refreshes(), (std::vector<std::int32_t>{6}));
   EXPECT_GE(clock_.Now(), timing::kWaitForDriveLimit);
+}
+
+}  // namespace
+}  // namespace drivesmith
+
+namespace drivesmith {
+namespace {
+
+// Through ASPI a probe that never completes leaves the record's sense codes
+// alone; such silences must never add up to the finish signal.
+TEST(CompletionPollerAspiTest, SilentProbesAfterOneMediumNotPresentDoNotFinish) {
+  testing::FakeAspiLayer aspi;
+  sim::SimulatedClock clock;
+  ScsiTransport transport(TransportMode::Aspi, &aspi, nullptr);
+  testing_support::EngineHarness harness(transport, clock);
+  harness.state.DriveFlashSizeCode = kFlash1M;
+  harness.state.UpdateState = 2;
+
+  aspi.Reply(testing::AspiReply::Sense(0x3A, 0x00));
+  for (int i = 0; i < 9; ++i) aspi.Reply(testing::AspiReply{testing::AspiReply::When::Never, 0, {}, {}});
+  aspi.Reply(testing::AspiReply::Sense(0x44, 0x00));
+
+  UpdateContext context = harness.Context();
+  EXPECT_EQ(WaitForDrive(context), 0);
+  EXPECT_EQ(aspi.received.size(), 11u);
+  EXPECT_NE(harness.state.ProgressCounter, 1000);
 }
 
 }  // namespace
