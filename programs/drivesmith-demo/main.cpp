@@ -82,6 +82,10 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (options.autoRun) {
+    std::cout << "platform: " << QGuiApplication::platformName().toStdString() << std::endl;
+  }
+
   QtClock realClock;
   demo::ScaledClock clock(realClock, options.timeScale);
   demo::DemoMachine machine(options, clock, trace.get());
