@@ -7,7 +7,6 @@
 
 #include "simulator/SimulatedAspi.h"
 #include "simulator/SimulatedPassThrough.h"
-#include "simulator/SimulatedPlatform.h"
 #include "tests/simulator/DriveBench.h"
 #include "transport/ScsiRequest.h"
 
@@ -45,38 +44,6 @@ class SimulatedAspiTest : public ::testing::Test {
   SimulatedAspi aspi{clock};
 };
 
-TEST_F(SimulatedAspiTest, SupportInfoCountsTheAdaptersWithDrives) {
-  EXPECT_EQ(aspi.GetSupportInfo(), 0x0100u);
-  SimulatedDrive other(DriveModel{}, clock);
-  aspi.Attach(0, 1, drive);
-  aspi.Attach(0, 3, other);
-  aspi.Attach(2, 0, other);
-  EXPECT_EQ(aspi.GetSupportInfo(), 0x0102u);
-  aspi.OverrideSupportInfo(0xE800);
-  EXPECT_EQ(aspi.GetSupportInfo(), 0xE800u);
-}
-
-TEST_F(SimulatedAspiTest, CompletesAtOnceAndSignalsTheEvent) {
-  aspi.Attach(1, 2, drive);
-  const AspiEvent event = aspi.CreateCompletionEvent();
-  ASSERT_NE(event, kNoEvent);
-  Bytes data(36, 0);
-  SrbExecScsiCmd srb = Block(1, 2, cdb::Inquiry(), aspi::kFlagDataIn, data.data(), 36, event);
-  EXPECT_EQ(aspi.SendCommand(&srb), aspi::kStatusCompleted);
-  EXPECT_EQ(srb.SRB_Status, aspi::kStatusCompleted);
-  EXPECT_EQ(data[0], 0x05);
-  EXPECT_EQ(std::string(data.begin() + 16, data.begin() + 32), "ZWR2040 DVD-RW  ");
-  EXPECT_TRUE(aspi.WaitForCompletion(event, 5000ms));
-  EXPECT_FALSE(aspi.WaitForCompletion(event, 5000ms));  // automatic reset
-  EXPECT_EQ(clock.Now(), 5000ms);
-  aspi.ReleaseCompletionEvent(event);
-  EXPECT_EQ(aspi.EventsOpen(), 0u);
-  EXPECT_EQ(aspi.UnknownEventCalls(), 0);
-  ASSERT_EQ(drive.Trace().size(), 1u);
-  EXPECT_EQ(drive.Trace()[0].cdb, cdb::Inquiry());
-  EXPECT_EQ(drive.Trace()[0].direction, DataDirection::In);
-}
-
 TEST_F(SimulatedAspiTest, CheckConditionGivesErrorStatusWithTheSense) {
   aspi.Attach(0, 0, drive);
   const AspiEvent event = aspi.CreateCompletionEvent();
@@ -91,21 +58,6 @@ TEST_F(SimulatedAspiTest, CheckConditionGivesErrorStatusWithTheSense) {
   EXPECT_EQ(srb.SenseArea[13], 0);
   EXPECT_EQ(srb.SenseArea[15], 0);  // 16 bytes of the drive's sense
   EXPECT_TRUE(aspi.WaitForCompletion(event, 5000ms));
-  aspi.ReleaseCompletionEvent(event);
-}
-
-TEST_F(SimulatedAspiTest, DataOutReachesTheDrive) {
-  aspi.Attach(0, 0, drive);
-  const AspiEvent event = aspi.CreateCompletionEvent();
-  SrbExecScsiCmd up = Block(0, 0, cdb::ChangeToUpMode(), aspi::kFlagNoData, nullptr, 0, event);
-  aspi.SendCommand(&up);
-  Bytes block(1024, 0x5A);
-  SrbExecScsiCmd srb =
-      Block(0, 0, cdb::TransferData(1024, false, 2), aspi::kFlagDataOut, block.data(), 1024, event);
-  aspi.SendCommand(&srb);
-  EXPECT_EQ(srb.SRB_Status, aspi::kStatusCompleted);
-  EXPECT_EQ(drive.AreaData(2), block);
-  EXPECT_EQ(drive.Trace().back().cdb.size(), 10u);  // SRB_CDBLen, not all 16 bytes
   aspi.ReleaseCompletionEvent(event);
 }
 
@@ -144,33 +96,6 @@ TEST_F(SimulatedAspiTest, ANonRespondingDriveLeavesTheBlockPendingForever) {
   aspi.ReleaseCompletionEvent(event);
 }
 
-TEST_F(SimulatedAspiTest, EventBookkeepingCountsMisuse) {
-  const AspiEvent a = aspi.CreateCompletionEvent();
-  const AspiEvent b = aspi.CreateCompletionEvent();
-  EXPECT_NE(a, b);
-  EXPECT_EQ(aspi.EventsCreated(), 2);
-  EXPECT_EQ(aspi.EventsOpen(), 2u);
-  aspi.ResetCompletionEvent(a);
-  aspi.ReleaseCompletionEvent(a);
-  aspi.ReleaseCompletionEvent(a);  // twice
-  aspi.ResetCompletionEvent(a);    // after release
-  EXPECT_EQ(aspi.EventsReleased(), 1);
-  EXPECT_EQ(aspi.UnknownEventCalls(), 2);
-  EXPECT_EQ(aspi.EventsOpen(), 1u);
-  aspi.FailEventCreation(true);
-  EXPECT_EQ(aspi.CreateCompletionEvent(), kNoEvent);
-  aspi.ReleaseCompletionEvent(b);
-}
-
-TEST_F(SimulatedAspiTest, ExportsBothEntryPointsUnlessOneIsRemoved) {
-  EXPECT_TRUE(aspi.HasEntryPoint("GetASPI32SupportInfo"));
-  EXPECT_TRUE(aspi.HasEntryPoint("SendASPI32Command"));
-  EXPECT_FALSE(aspi.HasEntryPoint("GetASPI32Buffer"));
-  aspi.RemoveEntryPoint("SendASPI32Command");
-  EXPECT_FALSE(aspi.HasEntryPoint("SendASPI32Command"));
-  EXPECT_TRUE(aspi.HasEntryPoint("GetASPI32SupportInfo"));
-}
-
 // --- Pass-through ----------------------------------------------------------------
 
 // A request buffer laid out as the storage driver expects it.
@@ -202,35 +127,6 @@ class SimulatedPassThroughTest : public ::testing::Test {
   SimulatedPassThrough passThrough{clock};
 };
 
-TEST_F(SimulatedPassThroughTest, OpensOnlyAttachedNamesAndCountsHandles) {
-  passThrough.Attach("\\\\.\\cdrom0", drive);
-  passThrough.Attach("/dev/sg3", drive);
-  EXPECT_EQ(passThrough.Open("\\\\.\\cdrom1"), nullptr);
-  EXPECT_EQ(passThrough.Open("\\\\.\\CDROM0"), nullptr);
-  {
-    auto first = passThrough.Open("\\\\.\\cdrom0");
-    auto second = passThrough.Open("/dev/sg3");
-    EXPECT_TRUE(first && second);
-    EXPECT_EQ(passThrough.Statistics().opened - passThrough.Statistics().closed, 2);
-  }
-  EXPECT_EQ(passThrough.Statistics().closed, 2);
-  EXPECT_EQ(passThrough.Statistics().failedOpens, 2);
-  EXPECT_EQ(passThrough.OpenAttempts().size(), 4u);
-}
-
-TEST_F(SimulatedPassThroughTest, GoodStatusWithDataInAtTheDataOffset) {
-  passThrough.Attach("\\\\.\\cdrom0", drive);
-  pt::Buffer buffer = PassThroughRequest(cdb::Inquiry(), pt::kDataInDir, 36);
-  Issue(buffer, 36);
-  EXPECT_EQ(buffer[pt::kScsiStatus], 0);
-  EXPECT_EQ(buffer[pt::kDataOffset], 0x05);
-  EXPECT_EQ(
-      std::string(buffer.begin() + pt::kDataOffset + 8, buffer.begin() + pt::kDataOffset + 16),
-      "TAVIX   ");
-  EXPECT_EQ(pt::Get32(buffer, pt::kDataTransferLength), 36u);
-  EXPECT_EQ(buffer[pt::kSenseOffset + 12], 0);
-}
-
 TEST_F(SimulatedPassThroughTest, CheckConditionCopiesTheRequestedSenseBytes) {
   passThrough.Attach("\\\\.\\d:", drive);
   pt::Buffer buffer = PassThroughRequest(cdb::TestUnitReady(), pt::kNoData, 0);
@@ -241,18 +137,6 @@ TEST_F(SimulatedPassThroughTest, CheckConditionCopiesTheRequestedSenseBytes) {
   EXPECT_EQ(buffer[pt::kSenseOffset + 12], asc::kMediumNotPresent);
   EXPECT_EQ(buffer[pt::kSenseOffset + 13], 0);
   EXPECT_EQ(buffer[pt::kSenseOffset + 14], 0xCC);  // SenseInfoLength 14
-}
-
-TEST_F(SimulatedPassThroughTest, DataOutAndTheRealBlockLength) {
-  passThrough.Attach("\\\\.\\cdrom0", drive);
-  pt::Buffer up = PassThroughRequest(cdb::ChangeToUpMode(), pt::kNoData, 0);
-  Issue(up, 0);
-  pt::Buffer buffer = PassThroughRequest(cdb::TransferData(3072, false, 1), pt::kDataOut, 3072);
-  std::fill_n(buffer.begin() + pt::kDataOffset, 3072, 0x3C);
-  Issue(buffer, 3072);
-  EXPECT_EQ(buffer[pt::kScsiStatus], 0);
-  EXPECT_EQ(drive.AreaData(1), Bytes(3072, 0x3C));
-  EXPECT_EQ(drive.Trace().back().cdb, cdb::TransferData(3072, false, 1));
 }
 
 TEST_F(SimulatedPassThroughTest, ANonRespondingDriveTakesTheTimeOutAndLeavesTheStatus) {
@@ -298,43 +182,6 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedHeader{"SenseBeyondBuffer",
                       [](pt::Buffer& b) { pt::Put32(b, pt::kSenseInfoOffset, 200); }}),
     [](const auto& testInfo) { return testInfo.param.name; });
-
-// --- Platform ------------------------------------------------------------------
-
-TEST(SimulatedPlatform, HandsOutTheAspiLibraryAndCountsItsRelease) {
-  SimulatedClock clock;
-  SimulatedAspi aspi(clock);
-  SimulatedPlatform platform(kPlatformWin9x);
-  EXPECT_EQ(platform.PlatformId(), kPlatformWin9x);
-  EXPECT_EQ(platform.LoadAspiLibrary("WNASPI32.DLL"), nullptr);  // none installed
-  platform.SetAspi(&aspi);
-  EXPECT_EQ(platform.LoadAspiLibrary("OTHER.DLL"), nullptr);
-  {
-    auto library = platform.LoadAspiLibrary("wnaspi32.dll");
-    ASSERT_TRUE(library);
-    EXPECT_EQ(library->GetSupportInfo(), 0x0100u);
-    EXPECT_TRUE(library->HasEntryPoint("SendASPI32Command"));
-    const AspiEvent event = library->CreateCompletionEvent();
-    EXPECT_EQ(aspi.EventsCreated(), 1);
-    library->ReleaseCompletionEvent(event);
-    EXPECT_EQ(platform.LibrariesHeld(), 1);
-  }
-  EXPECT_EQ(platform.LibrariesLoaded(), 1);
-  EXPECT_EQ(platform.LibrariesReleased(), 1);
-  EXPECT_EQ(platform.LoadAttempts().size(), 3u);
-  platform.SetPlatformId(0);
-  EXPECT_EQ(platform.PlatformId(), 0u);
-}
-
-TEST(SimulatedPlatform, RecordsMessageBoxes) {
-  SimulatedPlatform platform;
-  EXPECT_EQ(platform.PlatformId(), kPlatformNt);
-  platform.ShowMessageBox("Not found ASPI MANAGER", "Caption", MessageBoxKind::ErrorOk);
-  ASSERT_EQ(platform.MessageBoxes().size(), 1u);
-  EXPECT_EQ(platform.MessageBoxes()[0].text, "Not found ASPI MANAGER");
-  EXPECT_EQ(platform.MessageBoxes()[0].caption, "Caption");
-  EXPECT_EQ(platform.MessageBoxes()[0].kind, MessageBoxKind::ErrorOk);
-}
 
 }  // namespace
 }  // namespace drivesmith::sim

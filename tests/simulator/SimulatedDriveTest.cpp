@@ -77,45 +77,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(InquiryCase{LoaderLayout::TwoMegabyte, "ZAzizud2 ZIRIVID", "2.01"},
                       InquiryCase{LoaderLayout::OneMegabyte, "ZAzizud1 TIRIVIC", "1.10"}));
 
-TEST(SimulatedDrive, InquiryHonoursTheAllocationLengthAndPadsShortTexts) {
-  DriveModel model;
-  model.loaderProduct = "LOADER";
-  model.loaderRevision = "3";
-  DriveBench bench(model);
-  Bytes small(36, 0xCC);
-  EXPECT_EQ(bench.RunIn(cdb::Inquiry(20), small).dataIn, 20u);
-  EXPECT_EQ(small[20], 0xCC);
-  bench.Run(cdb::ChangeToUpMode());
-  Bytes answer(36);
-  bench.RunIn(cdb::Inquiry(), answer);
-  EXPECT_EQ(Text(answer, 16, 16), "LOADER          ");
-  EXPECT_EQ(Text(answer, 32, 4), "3   ");
-}
-
-TEST(SimulatedDrive, ChangeToUpModeWithoutTheModeFlagIsRefused) {
-  DriveBench bench(TwoMegabyteModel());
-  Bytes block = cdb::ChangeToUpMode();
-  block[9] = 0;
-  ExpectCheck(bench.Run(block), kSenseKeyIllegalRequest, asc::kInvalidField);
-  EXPECT_FALSE(bench.drive.InUpMode());
-}
-
-// --- Normal mode ---------------------------------------------------------------
-
-TEST(SimulatedDrive, NormalModeHasNoDiscAndRequestSenseChangesNothing) {
-  DriveBench bench(TwoMegabyteModel());
-  ExpectCheck(bench.Run(cdb::TestUnitReady()), kSenseKeyNotReady, asc::kMediumNotPresent);
-  Bytes sense(14, 0xCC);
-  CommandOutcome outcome = bench.RunIn(cdb::RequestSense(), sense);
-  EXPECT_EQ(outcome.status, kStatusGood);
-  EXPECT_EQ(outcome.dataIn, 14u);
-  EXPECT_EQ(sense[0], 0x70);
-  EXPECT_EQ(sense[2], kSenseKeyNotReady);
-  EXPECT_EQ(sense[12], asc::kMediumNotPresent);
-  ExpectCheck(bench.Run(cdb::TestUnitReady()), kSenseKeyNotReady, asc::kMediumNotPresent);
-  EXPECT_FALSE(bench.drive.InUpMode());
-}
-
 TEST(SimulatedDrive, VendorCommandsOutsideUpModeAreInvalidAndChangeNothing) {
   DriveBench bench(OneMegabyteModel());
   const Bytes before = bench.drive.Flash();
@@ -188,28 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
         BackgroundCase{{0x51, 0, 0, 0, 0, 0, 0, 0, 32, 0}, kStatusCheckCondition, 0x3A, 0},
         BackgroundCase{{0x4A, 0x01}, kStatusCheckCondition, 0x24, 0}));  // block too short
 
-TEST(SimulatedDrive, GetEventStatusReportsNoEvent) {
-  DriveBench bench(TwoMegabyteModel());
-  Bytes answer(8, 0xCC);
-  bench.RunIn({0x4A, 0x01, 0, 0, 0x10, 0, 0, 0, 8, 0}, answer);
-  EXPECT_EQ((Bytes{answer.begin(), answer.begin() + 4}), (Bytes{0x00, 0x02, 0x80, 0x10}));
-}
-
 // --- TransferData ------------------------------------------------------------
-
-TEST(SimulatedDrive, TransferredBlocksAreCollectedPerAreaInArrivalOrder) {
-  DriveBench bench(TwoMegabyteModel());
-  bench.Run(cdb::ChangeToUpMode());
-  EXPECT_EQ(bench.Transfer(Bytes(3072, 1), 1).status, kStatusGood);
-  EXPECT_EQ(bench.Transfer(Bytes(1024, 2), 2).status, kStatusGood);
-  EXPECT_EQ(bench.Transfer(Bytes(1024, 3), 1).status, kStatusGood);
-  EXPECT_EQ(bench.Transfer(Bytes(3072, 4), 5, false).status, kStatusGood);
-  Bytes expected1(3072, 1);
-  expected1.insert(expected1.end(), 1024, 3);
-  EXPECT_EQ(bench.drive.AreaData(1), expected1);
-  EXPECT_EQ(bench.drive.AreaData(2), Bytes(1024, 2));
-  EXPECT_EQ(bench.drive.AreaData(5), Bytes(3072, 4));
-}
 
 struct BadTransfer {
   std::string name;
@@ -312,28 +252,6 @@ TEST(SimulatedDrive, FlashWorkBeforePrepareFlashIsACommandSequenceError) {
 
 // --- One-megabyte work -------------------------------------------------------
 
-TEST(SimulatedDrive, OneMegabyteWriteRunsFourPhasesAndLeavesTheAreaInFlash) {
-  DriveBench bench(OneMegabyteModel());
-  const Bytes image = testing::MakeImage(1, 11);
-  bench.Run(cdb::ChangeToUpMode());
-  ASSERT_TRUE(bench.SendArea(image, 0, image.size(), 0));
-  ASSERT_EQ(bench.Run(cdb::PrepareFlash(1)).status, kStatusGood);
-  ASSERT_EQ(bench.Run(cdb::WriteFlash(true)).status, kStatusGood);
-  EXPECT_TRUE(bench.drive.LoaderUpdateRequested());
-
-  for (std::uint8_t phase : std::initializer_list<std::uint8_t>{0, 1, 2, 3}) {
-    SCOPED_TRACE(static_cast<int>(phase));
-    ExpectCheck(bench.Run(cdb::TestUnitReady()), kSenseKeyNotReady, asc::kWorkInProgress, phase);
-    EXPECT_EQ(bench.drive.CurrentPhase(), phase);
-    bench.clock.Advance(2999ms);
-    ExpectCheck(bench.Run(cdb::TestUnitReady()), kSenseKeyNotReady, asc::kWorkInProgress, phase);
-    bench.clock.Advance(1ms);
-  }
-  ExpectCheck(bench.Run(cdb::TestUnitReady()), kSenseKeyNotReady, asc::kMediumNotPresent);
-  EXPECT_EQ(bench.drive.Work(), WorkState::Finished);
-  EXPECT_EQ(bench.drive.Flash(), image);
-}
-
 TEST(SimulatedDrive, OneMegabyteWorkWithAShortAreaFailsAndLeavesTheFlashAlone) {
   DriveBench bench(OneMegabyteModel());
   const Bytes image = testing::MakeImage(1, 11);
@@ -348,7 +266,7 @@ TEST(SimulatedDrive, OneMegabyteWorkWithAShortAreaFailsAndLeavesTheFlashAlone) {
   EXPECT_EQ(bench.drive.Flash(), before);
 }
 
-TEST(SimulatedDrive, CommandsThatStartWorkAreHeldOffWhileTheDriveWorks) {
+TEST(SimulatedDrive, WhileTheDriveWorksOtherWorkIsHeldOffAndRequestSenseReportsThePhase) {
   DriveBench bench(OneMegabyteModel());
   const Bytes image = testing::MakeImage(1, 3);
   bench.Run(cdb::ChangeToUpMode());
@@ -358,63 +276,16 @@ TEST(SimulatedDrive, CommandsThatStartWorkAreHeldOffWhileTheDriveWorks) {
   bench.clock.Advance(3500ms);
   ExpectCheck(bench.Transfer(Bytes(1024, 0), 0), kSenseKeyNotReady, asc::kWorkInProgress, 1);
   ExpectCheck(bench.Run(cdb::WriteFlash(false)), kSenseKeyNotReady, asc::kWorkInProgress, 1);
+  Bytes sense(18, 0);
+  ASSERT_EQ(bench.RunIn(cdb::RequestSense(18), sense).status, kStatusGood);
+  EXPECT_EQ(sense[12], asc::kWorkInProgress);
+  EXPECT_EQ(sense[13], 1);
   EXPECT_EQ(bench.drive.AreaData(0).size(), image.size());
   EXPECT_EQ(bench.WaitOut().sense[12], asc::kMediumNotPresent);
   EXPECT_EQ(bench.drive.Flash(), image);
 }
 
-TEST(SimulatedDrive, RequestSenseDuringWorkReportsThePhaseAndLeavesTheWorkGoing) {
-  DriveBench bench(OneMegabyteModel());
-  const Bytes image = testing::MakeImage(1, 5);
-  bench.Run(cdb::ChangeToUpMode());
-  bench.SendArea(image, 0, image.size(), 0);
-  bench.Run(cdb::PrepareFlash(0));
-  bench.Run(cdb::WriteFlash(false));
-  bench.clock.Advance(6100ms);
-  for (int i = 0; i < 3; ++i) {
-    Bytes sense(18, 0);
-    CommandOutcome outcome = bench.RunIn(cdb::RequestSense(18), sense);
-    EXPECT_EQ(outcome.status, kStatusGood);
-    EXPECT_EQ(outcome.dataIn, 18u);
-    EXPECT_EQ(sense[12], asc::kWorkInProgress);
-    EXPECT_EQ(sense[13], phase::kWriting);
-  }
-  EXPECT_EQ(bench.WaitOut().sense[12], asc::kMediumNotPresent);
-  EXPECT_EQ(bench.drive.Flash(), image);
-}
-
 // --- Two-megabyte work -------------------------------------------------------
-
-class EraseFlashTest : public ::testing::TestWithParam<bool> {};
-
-TEST_P(EraseFlashTest, ErasesTheMainAreasAndTheLoaderOnlyWhenAsked) {
-  const bool withLoader = GetParam();
-  DriveBench bench(TwoMegabyteModel());
-  const Bytes old = bench.drive.Flash();
-  bench.Run(cdb::ChangeToUpMode());
-  bench.Run(cdb::PrepareFlash(0));
-  ASSERT_EQ(bench.Run(cdb::EraseFlash(withLoader)).status, kStatusGood);
-  ExpectCheck(bench.Run(cdb::TestUnitReady()), kSenseKeyNotReady, asc::kWorkInProgress,
-              phase::kErasing);
-  EXPECT_EQ(bench.drive.Flash(), old);  // erasing takes its time
-  bench.clock.Advance(3000ms);
-  ExpectCheck(bench.Run(cdb::TestUnitReady()), kSenseKeyNotReady, asc::kMediumNotPresent);
-  const Bytes& flash = bench.drive.Flash();
-  const auto erased = [&](std::size_t begin, std::size_t end) {
-    return std::all_of(flash.begin() + static_cast<std::ptrdiff_t>(begin),
-                       flash.begin() + static_cast<std::ptrdiff_t>(end),
-                       [](std::uint8_t b) { return b == 0xFF; });
-  };
-  EXPECT_TRUE(erased(0x8000, 0x200000));
-  EXPECT_TRUE(std::equal(flash.begin() + 0x4000, flash.begin() + 0x8000, old.begin() + 0x4000));
-  if (withLoader) {
-    EXPECT_TRUE(erased(0, 0x4000));
-  } else {
-    EXPECT_TRUE(std::equal(flash.begin(), flash.begin() + 0x4000, old.begin()));
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(LoaderFlag, EraseFlashTest, ::testing::Bool());
 
 struct SumLayoutCase {
   std::string revision;
@@ -454,97 +325,45 @@ INSTANTIATE_TEST_SUITE_P(
                       SumLayoutCase{"1.90", 1.9, true}, SumLayoutCase{"2.10", 2.1, true},
                       SumLayoutCase{"2.01", 2.0, false}, SumLayoutCase{"2.00", 2.01, false}));
 
-TEST(SimulatedDrive, ConfirmSumCodeRunsTheSumCheckThenTheWrite) {
-  DriveBench bench(TwoMegabyteModel());
-  const Bytes image = testing::MakeImage(2, 8);
-  bench.Run(cdb::ChangeToUpMode());
-  bench.Run(cdb::PrepareFlash(0));
-  bench.Run(cdb::EraseFlash(false));
-  bench.WaitOut();
-  bench.SendArea(image, 0x100000, 0x200000, 2);
-  const std::uint16_t sum = testing::Sum16({image.data() + 0x100000, 0x100000});
-  ASSERT_EQ(bench.Run(cdb::ConfirmSumCode(2, sum, 2.01)).status, kStatusGood);
-  ExpectCheck(bench.Run(cdb::TestUnitReady()), kSenseKeyNotReady, asc::kWorkInProgress, 0);
-  bench.clock.Advance(3000ms);
-  ExpectCheck(bench.Run(cdb::TestUnitReady()), kSenseKeyNotReady, asc::kWorkInProgress, 2);
-  EXPECT_TRUE(std::all_of(bench.drive.Flash().begin() + 0x100000, bench.drive.Flash().end(),
-                          [](std::uint8_t b) { return b == 0xFF; }));
-  bench.clock.Advance(3000ms);
-  ExpectCheck(bench.Run(cdb::TestUnitReady()), kSenseKeyNotReady, asc::kMediumNotPresent);
-  EXPECT_TRUE(
-      std::equal(image.begin() + 0x100000, image.end(), bench.drive.Flash().begin() + 0x100000));
-}
+// Commands a prepared loader refuses, and what it answers.
+struct RefusedCase {
+  std::string name;
+  LoaderLayout layout;
+  Bytes block;
+  std::uint8_t asc;
+};
 
-TEST(SimulatedDrive, ConfirmSumCodeRefusesOtherAreasAndAMissingFlag) {
-  DriveBench bench(TwoMegabyteModel());
+class RefusedInUpModeTest : public ::testing::TestWithParam<RefusedCase> {};
+
+TEST_P(RefusedInUpModeTest, IsRefusedAndStartsNoWork) {
+  DriveModel model;
+  model.layout = GetParam().layout;
+  DriveBench bench(model);
   bench.Run(cdb::ChangeToUpMode());
   bench.Run(cdb::PrepareFlash(0));
-  for (std::uint8_t area : std::initializer_list<std::uint8_t>{0, 3, 5}) {
-    ExpectCheck(bench.Run(cdb::ConfirmSumCode(area, 0, 2.01)), kSenseKeyIllegalRequest,
-                asc::kInvalidField);
-  }
-  Bytes block = cdb::ConfirmSumCode(1, 0, 2.01);
-  block[7] = 0;
-  ExpectCheck(bench.Run(block), kSenseKeyIllegalRequest, asc::kInvalidField);
+  ExpectCheck(bench.Run(GetParam().block), kSenseKeyIllegalRequest, GetParam().asc);
   EXPECT_EQ(bench.drive.Work(), WorkState::Idle);
 }
 
-TEST(SimulatedDrive, WrongSumFailsTheWorkWithTheSumMismatchCode) {
-  DriveBench bench(TwoMegabyteModel());
-  const Bytes image = testing::MakeImage(2, 8);
-  bench.Run(cdb::ChangeToUpMode());
-  bench.Run(cdb::PrepareFlash(0));
-  bench.Run(cdb::EraseFlash(false));
-  bench.WaitOut();
-  bench.SendArea(image, 0x8000, 0x100000, 1);
-  const std::uint16_t sum = testing::Sum16({image.data() + 0x8000, 0xF8000});
-  ASSERT_EQ(bench.Run(cdb::ConfirmSumCode(1, static_cast<std::uint16_t>(sum + 1), 2.01)).status,
-            kStatusGood);
-  ExpectCheck(bench.WaitOut(), kSenseKeyHardwareError, asc::kSumMismatch);
-  bench.clock.Advance(60s);
-  ExpectCheck(bench.Run(cdb::TestUnitReady()), kSenseKeyHardwareError, asc::kSumMismatch);
-  EXPECT_EQ(bench.drive.WorkError(), asc::kSumMismatch);
-  EXPECT_TRUE(std::all_of(bench.drive.Flash().begin() + 0x8000, bench.drive.Flash().end(),
-                          [](std::uint8_t b) { return b == 0xFF; }));
+Bytes WithoutFlag(Bytes block, std::size_t at) {
+  block[at] = 0;
+  return block;
 }
 
-TEST(SimulatedDrive, TwoMegabyteWriteFlashWritesOnlyTheLoaderArea) {
-  DriveBench bench(TwoMegabyteModel());
-  const Bytes image = testing::MakeImage(2, 8);
-  bench.Run(cdb::ChangeToUpMode());
-  bench.Run(cdb::PrepareFlash(0));
-  ExpectCheck(bench.Run(cdb::WriteFlash(false)), kSenseKeyIllegalRequest, asc::kInvalidField);
-  bench.Run(cdb::EraseFlash(true));
-  bench.WaitOut();
-  bench.SendArea(image, 0, 0x4000, 5);
-  ASSERT_EQ(bench.Run(cdb::WriteFlash(true)).status, kStatusGood);
-  ExpectCheck(bench.Run(cdb::TestUnitReady()), kSenseKeyNotReady, asc::kWorkInProgress,
-              phase::kWriting);
-  ExpectCheck(bench.WaitOut(), kSenseKeyNotReady, asc::kMediumNotPresent);
-  EXPECT_TRUE(std::equal(image.begin(), image.begin() + 0x4000, bench.drive.Flash().begin()));
-}
-
-TEST(SimulatedDrive, OneMegabyteLoaderKnowsNoEraseOrSumCommands) {
-  DriveBench bench(OneMegabyteModel());
-  bench.Run(cdb::ChangeToUpMode());
-  bench.Run(cdb::PrepareFlash(0));
-  ExpectCheck(bench.Run(cdb::EraseFlash(false)), kSenseKeyIllegalRequest, asc::kInvalidOpcode);
-  ExpectCheck(bench.Run(cdb::ConfirmSumCode(1, 0, 1.1)), kSenseKeyIllegalRequest,
-              asc::kInvalidOpcode);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Commands, RefusedInUpModeTest,
+    ::testing::Values(
+        RefusedCase{"SumOfArea0", k2M, cdb::ConfirmSumCode(0, 0, 2.01), asc::kInvalidField},
+        RefusedCase{"SumOfArea3", k2M, cdb::ConfirmSumCode(3, 0, 2.01), asc::kInvalidField},
+        RefusedCase{"SumOfArea5", k2M, cdb::ConfirmSumCode(5, 0, 2.01), asc::kInvalidField},
+        RefusedCase{"SumWithoutFlag", k2M, WithoutFlag(cdb::ConfirmSumCode(1, 0, 2.01), 7), asc::kInvalidField},
+        RefusedCase{"UpModeWithoutFlag", k2M, WithoutFlag(cdb::ChangeToUpMode(), 9), asc::kInvalidField},
+        RefusedCase{"TwoMegabyteWriteWithoutLoader", k2M, cdb::WriteFlash(false), asc::kInvalidField},
+        RefusedCase{"OneMegabyteErase", k1M, cdb::EraseFlash(false), asc::kInvalidOpcode},
+        RefusedCase{"OneMegabyteSum", k1M, cdb::ConfirmSumCode(1, 0, 1.1), asc::kInvalidOpcode}),
+    [](const auto& testInfo) { return testInfo.param.name; });
 
 // --- Faults --------------------------------------------------------------------
-
-TEST(SimulatedDriveFaults, TwelveByteTransferRefused) {
-  DriveModel model = OneMegabyteModel();
-  model.faults.refuse12ByteTransfer = true;
-  DriveBench bench(model);
-  bench.Run(cdb::ChangeToUpMode());
-  ExpectCheck(bench.Transfer(Bytes(3072, 1), 0, true), kSenseKeyIllegalRequest,
-              asc::kInvalidOpcode);
-  EXPECT_EQ(bench.Transfer(Bytes(3072, 1), 0, false).status, kStatusGood);
-  EXPECT_EQ(bench.drive.AreaData(0).size(), 3072u);
-}
 
 TEST(SimulatedDriveFaults, MediumNotPresentBeforeChosenBlocksOfEveryArea) {
   DriveModel model = TwoMegabyteModel();
@@ -708,29 +527,6 @@ TEST(FlashMemory, StartsAsOldFirmwareErasesToFFAndProgramsByAnd) {
   EXPECT_EQ(flash.Bytes()[0xFFF], 0x00);
   EXPECT_EQ(flash.Bytes()[0xFFE], 0xFF);
   EXPECT_EQ(flash.Size(), 0x1000u);
-}
-
-TEST(SimulatedClock, SleepAdvancesAndIsCountedAdvanceIsNot) {
-  SimulatedClock clock;
-  clock.Sleep(200ms);
-  clock.Sleep(0ms);
-  clock.Advance(50ms);
-  EXPECT_EQ(clock.Now(), 250ms);
-  EXPECT_EQ(clock.TotalSlept(), 200ms);
-  EXPECT_EQ(clock.SleepCount(), 1);
-}
-
-TEST(DriveModel, LoaderVersionIsTheRevisionsLeadingNumber) {
-  DriveModel model;
-  EXPECT_DOUBLE_EQ(LoaderVersionOf(model), 2.01);
-  model.layout = LoaderLayout::OneMegabyte;
-  EXPECT_DOUBLE_EQ(LoaderVersionOf(model), 1.1);
-  model.loaderRevision = "2.0a";
-  EXPECT_DOUBLE_EQ(LoaderVersionOf(model), 2.0);
-  model.loaderRevision = "x";
-  EXPECT_DOUBLE_EQ(LoaderVersionOf(model), 0.0);
-  EXPECT_EQ(FlashSize(LoaderLayout::OneMegabyte), 0x100000u);
-  EXPECT_EQ(FlashSize(LoaderLayout::TwoMegabyte), 0x200000u);
 }
 
 }  // namespace
