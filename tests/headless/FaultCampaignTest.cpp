@@ -32,13 +32,8 @@ enum class Variant {
 };
 
 const char* VariantName(Variant v) {
-  switch (v) {
-    case Variant::OneMegabyte: return "OneMegabyte";
-    case Variant::OneMegabytePrepareTwo: return "OneMegabytePrepareTwo";
-    case Variant::TwoMegabyte: return "TwoMegabyte";
-    case Variant::TwoMegabyteWithLoader: return "TwoMegabyteWithLoader";
-  }
-  return "?";
+  static const char* const names[] = {"OneMegabyte", "OneMegabytePrepareTwo", "TwoMegabyte", "TwoMegabyteWithLoader"};
+  return names[static_cast<int>(v)];
 }
 
 sim::DriveModel ModelFor(Variant v) {
@@ -140,17 +135,10 @@ int Resolve(const CampaignCase& c, const std::vector<sim::TraceEntry>& trace) {
 }
 
 std::string PointName(Point p) {
-  switch (p) {
-    case Point::Block: return "Block";
-    case Point::PrepareFlash: return "PrepareFlash";
-    case Point::EraseFlash: return "EraseFlash";
-    case Point::ConfirmSumCode: return "ConfirmSumCode";
-    case Point::WriteFlash: return "WriteFlash";
-    case Point::PollFirst: return "PollPhaseAnswer";
-    case Point::PollFirstFinish: return "PollFirstFinishAnswer";
-    case Point::PollLastFinish: return "PollTenthFinishAnswer";
-  }
-  return "?";
+  static const char* const names[] = {"Block",           "PrepareFlash",          "EraseFlash",
+                                      "ConfirmSumCode",  "WriteFlash",            "PollPhaseAnswer",
+                                      "PollFirstFinishAnswer", "PollTenthFinishAnswer"};
+  return names[static_cast<int>(p)];
 }
 
 CampaignCase Make(Variant v, Point p, int area, int ordinal, Fault f, Outcome o = Outcome::Fatal) {
