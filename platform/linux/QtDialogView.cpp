@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -41,6 +42,10 @@ bool QtDialogView::UpdateRunning() const { return dialog_ != nullptr && dialog_-
 void QtDialogView::NoteBusy() {
   if (UpdateRunning()) {
     sawUpdate_ = true;
+    // Long stretches of the transfer send block after block without a pause;
+    // serving the window system here keeps the desktop from marking the
+    // window as not responding. Input stays held back until the update ends.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
 }
 
