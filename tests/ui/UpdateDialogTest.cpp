@@ -57,18 +57,13 @@ TEST_F(UpdateDialogTest, InitDialogPreparesTheWindowInOrder) {
   EXPECT_EQ(b_.Control(ControlId::Title).text, "DVD/CD Rewritable Drive F/W Update Program\r\nDrivesmith");
   EXPECT_EQ(b_.Control(ControlId::NextStart).text, "Next >");
   EXPECT_FALSE(b_.Control(ControlId::Back).enabled);
-  EXPECT_EQ(view.ProgressLow(), 0);
   EXPECT_EQ(view.ProgressHigh(), 1000);
-  EXPECT_TRUE(view.ProgressPositions().empty());
   EXPECT_EQ(b_.Control(ControlId::StateArea).text, kState0);
   EXPECT_EQ(view.ListEntries(),
             (std::vector<std::string>{"cdrom0 :  TAVIX   ZWR2040 DVD-RW  1.00", "cdrom3 :  TAVIX   ZWR2040 DVD-RW  1.00"}));
   EXPECT_EQ(view.SelectedIndex(), 0);
   EXPECT_EQ(b_.Control(ControlId::Information).text, "TAVIX    ZWR2040 DVD-RW   1.  ");
-  EXPECT_EQ(b_.State().InformationText.size(), 30u);
   EXPECT_EQ(b_.State().ImageFlashSizeCode, kFlash2M);
-  EXPECT_EQ(b_.State().UpdateState, 0);
-  EXPECT_EQ(b_.State().ProgressCounter, 0);
 
   // State 0 is shown while the list is still empty; the list is filled
   // after the refresh and the header read after the selection.
@@ -128,56 +123,44 @@ TEST_F(UpdateDialogTest, RefusedEntryChangesNothingButShowsTheBox) {
   EXPECT_EQ(b_.view.MessageBoxes()[0].caption, "updater");
 }
 
-TEST_F(UpdateDialogTest, UpModeInquiryFailureGivesStateFourteenAndNextReturnsToZero) {
+// Refusals after Start: the state they show, no box, and Next > going back
+// to state 0 without a command to the drive.
+struct RefusalCase {
+  const char* name;
+  std::optional<int> failCommand;  // 0: probe, 1: ChangeToUpMode, 2: Inquiry
+  unsigned imageSizeMiB;
+  const char* typeCode;
+  std::int32_t state;
+};
+
+class RefusalTest : public UpdateDialogTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(RefusalTest, ShowsItsStateAndNextReturnsToZero) {
+  const RefusalCase& c = GetParam();
   sim::DriveModel model = testing_support::TwoMegabyteDrive();
-  model.faults.failCommandNumber = 2;  // 0: probe, 1: ChangeToUpMode, 2: Inquiry
-  Setup(model);
+  model.faults.failCommandNumber = c.failCommand;
+  SyntheticImageOptions image = testing_support::ImageOptions(c.imageSizeMiB);
+  image.typeCode = c.typeCode;
+  Setup(model, image);
   Press();
   Press();
-  EXPECT_EQ(StateNow(), 14);
+  EXPECT_EQ(StateNow(), c.state);
+  EXPECT_EQ(b_.TraceSize(), 3u);
+  EXPECT_TRUE(b_.view.MessageBoxes().empty());
   EXPECT_TRUE(b_.Control(ControlId::Back).enabled);
   EXPECT_TRUE(b_.Control(ControlId::NextStart).enabled);
   EXPECT_EQ(b_.Control(ControlId::NextStart).text, "Next >");
-  const std::size_t before = b_.TraceSize();
   Press();
   EXPECT_EQ(StateNow(), 0);
-  EXPECT_EQ(b_.TraceSize(), before);
-}
-
-TEST_F(UpdateDialogTest, TwoMegabyteDriveWithOneMegabyteImageGivesStateFourteen) {
-  Setup(testing_support::TwoMegabyteDrive(), testing_support::ImageOptions(1));
-  Press();
-  Press();
-  EXPECT_EQ(StateNow(), 14);
-  EXPECT_EQ(b_.TraceSize(), 3u);  // probe, ChangeToUpMode, Inquiry
-  EXPECT_TRUE(b_.view.MessageBoxes().empty());
-}
-
-TEST_F(UpdateDialogTest, WrongTypeCodeGivesStateThirteen) {
-  SyntheticImageOptions image = testing_support::ImageOptions(2);
-  image.typeCode = "N7EH00";
-  Setup(testing_support::TwoMegabyteDrive(), image);
-  Press();
-  Press();
-  EXPECT_EQ(StateNow(), 13);
-  EXPECT_EQ(b_.TraceSize(), 3u);
-  Press();
-  EXPECT_EQ(StateNow(), 0);
-}
-
-TEST_F(UpdateDialogTest, DeclinedLayoutChangeReturnsToStateZero) {
-  Setup(testing_support::OneMegabyteDrive(), testing_support::ImageOptions(2));
-  b_.view.ScriptAnswers({MessageBoxAnswer::No});
-  Press();
-  Press();
-  EXPECT_EQ(StateNow(), 0);
-  ASSERT_EQ(b_.view.MessageBoxes().size(), 1u);
-  EXPECT_EQ(b_.view.MessageBoxes()[0].text, "You'll change FROM 1M to 2M.\r\nContinue?");
-  EXPECT_EQ(b_.view.MessageBoxes()[0].caption, "Warning!!");
-  EXPECT_EQ(b_.view.MessageBoxes()[0].kind, MessageBoxKind::ExclamationYesNo);
-  EXPECT_TRUE(b_.Control(ControlId::NextStart).enabled);
   EXPECT_EQ(b_.TraceSize(), 3u);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    States, RefusalTest,
+    ::testing::Values(RefusalCase{"FailedUpModeInquiry", 2, 2, "M7EH00", 14},
+                      RefusalCase{"OneMegabyteImageForTwoMegabyteDrive", std::nullopt, 1, "M7EH00", 14},
+                      RefusalCase{"WrongTypeCode", std::nullopt, 2, "N7EH00", 13}),
+    [](const ::testing::TestParamInfo<RefusalCase>& param) { return param.param.name; });
 
 TEST_F(UpdateDialogTest, MissingProgramFileAtLoadShowsTheReportAndFails) {
   b_.bench.AddDrive(testing_support::TwoMegabyteDrive(), 0);
@@ -264,38 +247,16 @@ TEST_F(UpdateDialogTest, CloseBeforeAnUpdatePullsTheTextsAndEndsWithOk) {
   EXPECT_TRUE(b_.power.restarts.empty());
 }
 
-TEST_F(UpdateDialogTest, CancelEndsWithCancel) {
-  Setup();
-  b_.dialog->OnCancel();
-  EXPECT_EQ(b_.view.Result(), DialogResult::Cancel);
-}
-
 TEST_F(UpdateDialogTest, SixthLogoClickRevealsTheCheckBox) {
   Setup();
   for (int i = 0; i < 5; ++i) b_.dialog->OnLogoClick();
   EXPECT_FALSE(b_.Control(ControlId::UpdateLoader).visible);
-  EXPECT_EQ(b_.State().LoaderOptionShown, 0);
-  EXPECT_EQ(b_.State().LogoClickCount, 5);
   b_.dialog->OnLogoClick();
   EXPECT_TRUE(b_.Control(ControlId::UpdateLoader).visible);
-  EXPECT_EQ(b_.State().LoaderOptionShown, 1);
   EXPECT_EQ(b_.State().LogoClickCount, 1);
   for (int i = 0; i < 5; ++i) b_.dialog->OnLogoClick();  // the eleventh
   EXPECT_TRUE(b_.Control(ControlId::UpdateLoader).visible);
   EXPECT_EQ(b_.State().LogoClickCount, 1);
-}
-
-TEST_F(UpdateDialogTest, BackUnticksTheRevealedBoxAndKeepsItVisible) {
-  Setup();
-  for (int i = 0; i < 6; ++i) b_.dialog->OnLogoClick();
-  Press();
-  b_.view.SetChecked(ControlId::UpdateLoader, true);
-  b_.dialog->OnBack();
-  EXPECT_EQ(StateNow(), 0);
-  EXPECT_FALSE(b_.Control(ControlId::UpdateLoader).checked);
-  EXPECT_TRUE(b_.Control(ControlId::UpdateLoader).visible);
-  EXPECT_EQ(b_.State().LoaderOptionShown, 1);
-  EXPECT_EQ(b_.Control(ControlId::StateArea).text, kState0);
 }
 
 struct FlagCase {
@@ -356,16 +317,6 @@ TEST_F(UpdateDialogTest, HandlersAreIgnoredWhileTheUpdateRuns) {
   EXPECT_FALSE(b_.power.held);
   EXPECT_EQ(b_.power.inhibits, 1);
   EXPECT_EQ(b_.power.reasons, (std::vector<std::string>{"Drivesmith is rewriting a drive's firmware"}));
-}
-
-TEST_F(UpdateDialogTest, DestroyReleasesTheImageBuffer) {
-  Setup(testing_support::OneMegabyteDrive(), testing_support::ImageOptions(1));
-  EXPECT_EQ(b_.dialog->Image().Data(), nullptr);
-  Press();
-  Press();
-  ASSERT_NE(b_.dialog->Image().Data(), nullptr);
-  b_.dialog->OnDestroy();
-  EXPECT_EQ(b_.dialog->Image().Data(), nullptr);
 }
 
 }  // namespace
