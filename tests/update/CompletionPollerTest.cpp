@@ -149,6 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PhaseCase{"FFAfterAPhaseRefreshes", {0x02, 0xFF}, {7, 7}, 7}),
     [](const ::testing::TestParamInfo<PhaseCase>& param) { return param.param.name; });
 
+// Only cdrom-number pass-through asks for the sense data ahead of each probe.
 TEST_F(CompletionPollerTest, CdromModeSendsRequestSenseAheadOfEveryTestUnitReady) {
   Build(TransportMode::PassThroughCdrom, kFlash1M, 0);
   Answers({kReady}, true);
@@ -160,14 +161,6 @@ TEST_F(CompletionPollerTest, CdromModeSendsRequestSenseAheadOfEveryTestUnitReady
     EXPECT_EQ(codes[i], 0x03) << i;
     EXPECT_EQ(codes[i + 1], 0x00) << i;
   }
-}
-
-TEST_F(CompletionPollerTest, LetterModeSendsOnlyTestUnitReady) {
-  Build(TransportMode::PassThroughLetter, kFlash1M, 0);
-  Answers({kReady});
-  Repeat(kFinished, 10);
-  EXPECT_EQ(Wait(), 1);
-  for (const std::uint8_t code : Opcodes()) EXPECT_EQ(code, 0x00);
 }
 
 TEST_F(CompletionPollerTest, CounterGrowsPastAThousandWithoutACap) {

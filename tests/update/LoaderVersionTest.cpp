@@ -5,7 +5,6 @@
 
 #include <clocale>
 #include <cstdlib>
-#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -35,20 +34,11 @@ TEST_P(LoaderVersionTest, ReadsTheLeadingNumber) {
 
 INSTANTIATE_TEST_SUITE_P(Revisions, LoaderVersionTest,
                          ::testing::Values(VersionCase{"2.01", 2.01}, VersionCase{"2.00", 2.0},
-                                           VersionCase{"1.10", 1.1}, VersionCase{"    ", 0.0},
-                                           VersionCase{" 2.5", 2.5}, VersionCase{"\t\n3.", 3.0},
+                                           VersionCase{"    ", 0.0}, VersionCase{" 2.5", 2.5},
                                            VersionCase{"2.0a", 2.0}, VersionCase{"2,01", 2.0},
-                                           VersionCase{"abcd", 0.0}, VersionCase{".5  ", 0.5},
-                                           VersionCase{"+1.5", 1.5}, VersionCase{"-1.5", -1.5},
-                                           VersionCase{"--1.", 0.0}, VersionCase{"+ 1.", 0.0},
-                                           VersionCase{"1e2x", 100.0}, VersionCase{"1e+x", 1.0},
-                                           VersionCase{"0x1A", 26.0}, VersionCase{"0x  ", 0.0},
+                                           VersionCase{"abcd", 0.0}, VersionCase{"-1.5", -1.5},
+                                           VersionCase{"1e2x", 100.0}, VersionCase{"0x1A", 26.0},
                                            VersionCase{"\0" "2.0", 0.0}, VersionCase{"2\0" "99", 2.0}));
-
-TEST(LoaderVersionSpecialTest, InfinityAndNanAsStrtodReadsThem) {
-  EXPECT_TRUE(std::isinf(Parse("inf ")));
-  EXPECT_TRUE(std::isnan(Parse("nan ")));
-}
 
 // A GUI may switch the process to a locale with a decimal comma, where
 // strtod would stop at the '.'. The locale is built for the test when the
