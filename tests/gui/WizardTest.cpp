@@ -65,15 +65,12 @@ class WizardTest : public QObject {
   void wholeWizard();
   void rebootAfterSuccessRequestsRestartAndKeepsDialog();
   void closeBeforeUpdateEndsProgram();
-  void closeBoxBeforeUpdateEndsProgram();
   void logoRevealsCheckBoxOnSixthSingleClick();
   void backUnchecksRevealedBox();
   void layoutQuestion_data();
   void layoutQuestion();
-  void failedUpdateAndBack();
-  void typeCodeRefused();
-  void upModeRefused();
-  void unsupportedModelBox();
+  void failureStates_data();
+  void failureStates();
   void inputDuringUpdateHasNoEffect();
   void queuedInputAfterUpdateIsDropped();
 };
@@ -181,14 +178,6 @@ void WizardTest::closeBeforeUpdateEndsProgram() {
   QVERIFY(!harness.Drive(0).InUpMode());
 }
 
-void WizardTest::closeBoxBeforeUpdateEndsProgram() {
-  WizardHarness harness({TwoMegabyteDrive()}, 2);
-  QtDialogWindow& window = harness.Window();
-  const DialogResult result = harness.Run([&] { window.close(); });
-  QVERIFY(!harness.EndedByHarness());
-  QCOMPARE(result, DialogResult::Cancel);
-}
-
 void WizardTest::logoRevealsCheckBoxOnSixthSingleClick() {
   WizardHarness harness({TwoMegabyteDrive()}, 2);
   QtDialogWindow& window = harness.Window();
@@ -264,76 +253,46 @@ void WizardTest::layoutQuestion() {
   }
 }
 
-void WizardTest::failedUpdateAndBack() {
+void WizardTest::failureStates_data() {
+  QTest::addColumn<bool>("wrongSum");
+  QTest::addColumn<unsigned>("imageSizeMiB");
+  QTest::addColumn<QString>("typeCode");
+  QTest::addColumn<int>("state");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<bool>("nextEnabled");
+  QTest::addColumn<bool>("leaveByBack");
+  // A wrong sum fails the update; then Back leads to state 0 with Next > disabled.
+  QTest::newRow("12 failed") << true << 2u << "M7EH00" << 12 << kState12 << false << true;
+  QTest::newRow("13 type code") << false << 2u << "X7EH00" << 13 << kState13 << true << false;
+  // A drive of the two-megabyte layout cannot take a one-megabyte image.
+  QTest::newRow("14 up mode") << false << 1u << "M7EH00" << 14 << kState14 << true << true;
+}
+
+void WizardTest::failureStates() {
+  QFETCH(bool, wrongSum);
+  QFETCH(unsigned, imageSizeMiB);
+  QFETCH(QString, typeCode);
+  QFETCH(int, state);
+  QFETCH(QString, text);
+  QFETCH(bool, nextEnabled);
+  QFETCH(bool, leaveByBack);
   sim::DriveModel drive = TwoMegabyteDrive();
-  drive.faults.reportWrongSum = true;
-  WizardHarness harness({drive}, 2);
-  harness.SetScreenshotPrefix(QStringLiteral("wizard-failed"));
+  drive.faults.reportWrongSum = wrongSum;
+  WizardHarness harness({drive}, imageSizeMiB, typeCode.toStdString());
+  harness.SetScreenshotPrefix(QStringLiteral("wizard-failure-%1").arg(state));
   QtDialogWindow& window = harness.Window();
   harness.Run([&] {
     Click(window.NextStartButton());
     Click(window.NextStartButton());
-    QCOMPARE(harness.State(), 12);
-    VerifyFixedState(window, kState12, QStringLiteral("Next >"), false, QStringLiteral("Close"), true);
-    Click(window.BackButton());
+    QCOMPARE(harness.State(), state);
+    VerifyFixedState(window, text, QStringLiteral("Next >"), nextEnabled, QStringLiteral("Close"), true);
+    Click(leaveByBack ? window.BackButton() : window.NextStartButton());
     QCOMPARE(harness.State(), 0);
-    VerifyFixedState(window, kState0, QStringLiteral("Next >"), false, QStringLiteral("Close"), false);
+    VerifyFixedState(window, kState0, QStringLiteral("Next >"), nextEnabled, QStringLiteral("Close"), false);
     Click(window.CloseButton());
   });
   QVERIFY(!harness.EndedByHarness());
   QCOMPARE(harness.Power().Restarts(), 0);
-}
-
-void WizardTest::typeCodeRefused() {
-  WizardHarness harness({TwoMegabyteDrive()}, 2, "X7EH00");
-  harness.SetScreenshotPrefix(QStringLiteral("wizard-type-code"));
-  QtDialogWindow& window = harness.Window();
-  harness.Run([&] {
-    Click(window.NextStartButton());
-    Click(window.NextStartButton());
-    QCOMPARE(harness.State(), 13);
-    VerifyFixedState(window, kState13, QStringLiteral("Next >"), true, QStringLiteral("Close"), true);
-    Click(window.NextStartButton());
-    QCOMPARE(harness.State(), 0);
-    VerifyFixedState(window, kState0, QStringLiteral("Next >"), true, QStringLiteral("Close"), false);
-  });
-}
-
-void WizardTest::upModeRefused() {
-  // A drive of the two-megabyte layout cannot take an image of the
-  // one-megabyte layout.
-  WizardHarness harness({TwoMegabyteDrive()}, 1);
-  harness.SetScreenshotPrefix(QStringLiteral("wizard-up-mode"));
-  QtDialogWindow& window = harness.Window();
-  harness.Run([&] {
-    Click(window.NextStartButton());
-    Click(window.NextStartButton());
-    QCOMPARE(harness.State(), 14);
-    VerifyFixedState(window, kState14, QStringLiteral("Next >"), true, QStringLiteral("Close"), true);
-    Click(window.BackButton());
-    QCOMPARE(harness.State(), 0);
-  });
-}
-
-void WizardTest::unsupportedModelBox() {
-  sim::DriveModel drive = TwoMegabyteDrive();
-  drive.vendor = "OTHERCO ";
-  drive.product = "OTHER DRIVE     ";
-  WizardHarness harness({drive}, 2);
-  QtDialogWindow& window = harness.Window();
-  MessageBoxAnswerer answerer(QMessageBox::Ok);
-  harness.Run([&] {
-    Click(window.NextStartButton());
-    Click(window.NextStartButton());
-    QCOMPARE(harness.State(), 1);
-    VerifyFixedState(window, kState1, QStringLiteral("Start"), true, QStringLiteral("Close"), true);
-  });
-  QCOMPARE(answerer.Seen().size(), std::size_t{1});
-  QCOMPARE(answerer.Seen().front().text,
-           QStringLiteral("Sorry, this flash utility can't update this model."));
-  QCOMPARE(answerer.Seen().front().caption, QStringLiteral("drivesmith"));
-  QCOMPARE(answerer.Seen().front().icon, static_cast<int>(QMessageBox::Warning));
-  QCOMPARE(answerer.Seen().front().buttons, static_cast<int>(QMessageBox::Ok));
 }
 
 void WizardTest::inputDuringUpdateHasNoEffect() {
