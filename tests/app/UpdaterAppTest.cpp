@@ -98,56 +98,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FailedStartUp{"UnknownFamily", 0, false, nullptr, std::nullopt, "ASPI:LoadErr [0]",
                       kApplicationName, MessageBoxKind::ExclamationOk},
-        FailedStartUp{"FamilyThree", 3, true, nullptr, std::nullopt, "ASPI:LoadErr [3]",
-                      kApplicationName, MessageBoxKind::ExclamationOk},
         FailedStartUp{"NoAspiLibrary", kPlatformWin9x, false, nullptr, std::nullopt,
                       "Not found 'ASPI32.DLL'", kAppTitle, MessageBoxKind::ErrorOk},
         FailedStartUp{"NoSendCommand", kPlatformWin9x, true, "SendASPI32Command", std::nullopt,
                       "ASPI Function Error 'ASPI32.DLL'", kAppTitle, MessageBoxKind::ErrorOk},
-        FailedStartUp{"NoSupportInfo", kPlatformWin9x, true, "GetASPI32SupportInfo", std::nullopt,
-                      "ASPI Function Error 'ASPI32.DLL'", kAppTitle, MessageBoxKind::ErrorOk},
         FailedStartUp{"NoAspiManager", kPlatformWin9x, true, nullptr, 0xE800u,
                       "Not found ASPI MANAGER", kAppTitle, MessageBoxKind::ErrorOk}),
     [](const ::testing::TestParamInfo<FailedStartUp>& param) { return param.param.name; });
-
-TEST(UpdaterApp, AppTitleIsSetOnlyByStartUp) {
-  Machine machine;
-  DialogRecord record;
-  UpdaterApp app({machine.platform, machine.passThrough, kApplicationName},
-                 Recorder(record, machine.platform));
-  EXPECT_EQ(app.AppTitle(), nullptr);
-  EXPECT_EQ(app.Run(), 0);
-  EXPECT_STREQ(app.AppTitle(), kAppTitle);
-}
-
-TEST(UpdaterApp, PassThroughFamilyWithCdromDeviceRunsDialogByCdromNumber) {
-  Machine machine;
-  SimulatedDrive drive(sim::DriveModel{}, machine.clock);
-  // No device 0: the probe goes on past the gap.
-  machine.passThrough.Attach("\\\\.\\cdrom1", drive);
-  DialogRecord record;
-  UpdaterApp app({machine.platform, machine.passThrough, kApplicationName},
-                 Recorder(record, machine.platform));
-
-  EXPECT_EQ(app.Run(), 0);
-  EXPECT_EQ(record.runs, 1);
-  EXPECT_EQ(record.mode, TransportMode::PassThroughCdrom);
-  EXPECT_EQ(app.Mode(), TransportMode::PassThroughCdrom);
-  EXPECT_TRUE(machine.platform.MessageBoxes().empty());
-  EXPECT_EQ(machine.platform.LoadAttempts().size(), 0u) << "ASPI is not loaded on this family";
-}
-
-TEST(UpdaterApp, PassThroughFamilyWithoutCdromDeviceFallsBackToDriveLetters) {
-  Machine machine;
-  DialogRecord record;
-  UpdaterApp app({machine.platform, machine.passThrough, kApplicationName},
-                 Recorder(record, machine.platform));
-
-  EXPECT_EQ(app.Run(), 0);
-  EXPECT_EQ(record.runs, 1);
-  EXPECT_EQ(record.mode, TransportMode::PassThroughLetter);
-  EXPECT_EQ(machine.passThrough.OpenAttempts().size(), 256u);
-}
 
 TEST(UpdaterApp, AspiFamilyKeepsLibraryLoadedForTheWholeRun) {
   Machine machine;
@@ -207,8 +164,6 @@ TEST_P(UpdaterAppWholeRun, UpdatesTheDriveThroughTheChosenTransport) {
 INSTANTIATE_TEST_SUITE_P(
     StartUp, UpdaterAppWholeRun,
     ::testing::Values(WholeRun{"AspiOneMegabyte", kPlatformWin9x, LoaderLayout::OneMegabyte},
-                      WholeRun{"AspiTwoMegabyte", kPlatformWin9x, LoaderLayout::TwoMegabyte},
-                      WholeRun{"PassThroughOneMegabyte", kPlatformNt, LoaderLayout::OneMegabyte},
                       WholeRun{"PassThroughTwoMegabyte", kPlatformNt, LoaderLayout::TwoMegabyte}),
     [](const ::testing::TestParamInfo<WholeRun>& param) { return param.param.name; });
 
