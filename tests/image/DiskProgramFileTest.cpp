@@ -18,8 +18,6 @@ class DiskProgramFileTest : public ::testing::Test {
   std::string failure_;
 };
 
-TEST_F(DiskProgramFileTest, PathIsReturnedAsGiven) { EXPECT_EQ(file_.Path(), path_); }
-
 TEST_F(DiskProgramFileTest, ReadsSeeksAndReportsTheLength) {
   auto opened = file_.Open(path_, failure_);
   ASSERT_NE(opened, nullptr);
@@ -56,16 +54,6 @@ TEST_F(DiskProgramFileTest, FailedOpenNamesTheFileAndTheCause) {
   const std::string missing = folder_.File("missing");
   EXPECT_EQ(file_.Open(missing, failure_), nullptr);
   EXPECT_EQ(failure_, "Cannot open file \"" + missing + "\": No such file or directory.");
-}
-
-TEST_F(DiskProgramFileTest, OpenIsReadOnlyAndSharedWithOtherReaders) {
-  auto first = file_.Open(path_, failure_);
-  auto second = file_.Open(path_, failure_);
-  ASSERT_NE(first, nullptr);
-  ASSERT_NE(second, nullptr);
-  std::uint8_t byte = 0;
-  EXPECT_EQ(second->Read(&byte, 1), 1u);
-  EXPECT_EQ(byte, '0');
 }
 
 }  // namespace

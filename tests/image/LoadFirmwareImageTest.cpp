@@ -127,25 +127,6 @@ TEST_F(LoadFirmwareImageTest, FailedLoadAfterASuccessLeavesNoImage) {
   ExpectNoImage();
 }
 
-TEST_F(LoadFirmwareImageTest, SecondLoadReplacesTheFirst) {
-  std::vector<std::uint8_t> second;
-  const std::string first = PackedProgramFile(folder_, "first", 256, ImageOptions(1, 1));
-  const std::string other = PackedProgramFile(folder_, "second", 256, ImageOptions(1, 2), &second);
-  ASSERT_EQ(ReadAndLoad(first), 1);
-
-  DiskProgramFile file(other);
-  ASSERT_EQ(image_.LoadFirmwareImage(file, other, failure_), 1);
-
-  ASSERT_EQ(image_.Length(), second.size());
-  EXPECT_TRUE(std::equal(second.begin(), second.end(), image_.Data()));
-}
-
-TEST_F(LoadFirmwareImageTest, ReleaseDropsTheImage) {
-  ASSERT_EQ(ReadAndLoad(PackedProgramFile(folder_, "program", 256, ImageOptions(1))), 1);
-  image_.Release();
-  ExpectNoImage();
-}
-
 TEST_F(LoadFirmwareImageTest, LoadWithoutAHeaderFails) {
   const std::string path = PackedProgramFile(folder_, "program", 256, ImageOptions(1));
   DiskProgramFile file(path);
@@ -174,12 +155,6 @@ class LoadFromMemoryTest : public ::testing::Test {
   FirmwareImage image_;
   std::string failure_;
 };
-
-TEST_F(LoadFromMemoryTest, LoadsWhenNothingFails) {
-  ASSERT_EQ(Load(), 1);
-  EXPECT_EQ(image_.Length(), kMiB);
-  EXPECT_EQ(file_.log.reads, 1);
-}
 
 TEST_F(LoadFromMemoryTest, FailedOpenStopsBeforeTheStatusQuery) {
   file_.behaviour.failOpen = true;
@@ -211,15 +186,6 @@ TEST_F(LoadFromMemoryTest, ShortReadIsAFailedLoadWithNoImage) {
   EXPECT_EQ(file_.log.reads, 1);
   EXPECT_EQ(image_.Data(), nullptr);
   EXPECT_EQ(image_.Length(), 0u);
-}
-
-TEST_F(LoadFromMemoryTest, FailedSeekIsAFailedLoad) {
-  file_.behaviour.failSeek = true;
-
-  EXPECT_EQ(Load(), 0);
-
-  EXPECT_EQ(file_.log.reads, 0);
-  EXPECT_EQ(image_.Data(), nullptr);
 }
 
 TEST(LoadBeyondTheFile, ClaimLargerThanTheFileIsRefusedBeforeAnyRead) {

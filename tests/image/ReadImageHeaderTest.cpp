@@ -65,25 +65,6 @@ TEST_F(ReadImageHeaderTest, OtherLoaderIsTheOneMegabyteLayout) {
   EXPECT_EQ(image_.Header().imageFlashSizeCode, kFlash1M);
 }
 
-TEST_F(ReadImageHeaderTest, LoaderIdentityMustMatchCaseAndAllSixteenBytes) {
-  struct Case {
-    std::string loader;
-    FlashSizeCode expected;
-  };
-  const Case cases[] = {{"ZAzizud2 ZIRIVID", kFlash2M},
-                        {"ZAzizud2 ZIRIVID9.99", kFlash2M},
-                        {"zazizud2 zirivid2.01", kFlash1M},
-                        {"ZAzizud2 ZIRIVIS2.01", kFlash1M},
-                        {"ZAzizud2 ZIRIVI", kFlash1M},
-                        {"", kFlash1M}};
-  for (const Case& c : cases) {
-    SyntheticImageOptions options = ImageOptions(1);
-    options.loader = c.loader;
-    ReadHeaderOf(PackedProgramFile(folder_, "program", 64, options));
-    EXPECT_EQ(image_.Header().imageFlashSizeCode, c.expected) << '"' << c.loader << '"';
-  }
-}
-
 TEST_F(ReadImageHeaderTest, UnshowableDescriptionBytesBecomeBlanks) {
   for (int first = 0; first < 256; first += static_cast<int>(kDescriptionLength)) {
     std::string description;
@@ -149,21 +130,6 @@ TEST_F(ReadImageHeaderTest, DescriptionCutShortByTheEndOfTheFile) {
   EXPECT_EQ(image_.Header().Information, "ABCDEF" + std::string(24, ' '));
 }
 
-TEST_F(ReadImageHeaderTest, LoaderIdentityCutShortByTheEndOfTheFileHasNoMatch) {
-  // The file ends one byte before the end of a loader identity whose last
-  // four bytes that are present are the trailer itself: "RIVI" is offset
-  // 0x524956 and 0x49 MiB.
-  const std::uint32_t imageOffset = 0x524956;
-  std::vector<std::uint8_t> body(imageOffset + kLoaderIdentityOffset, 0);
-  const std::string identityStart = "ZAzizud2 ZIR";
-  body.insert(body.end(), identityStart.begin(), identityStart.end());
-
-  ReadHeaderOf(RawProgramFile(folder_, "cut", body, {'R', 'I', 'V', 'I'}));
-
-  ASSERT_EQ(image_.Trailer().ImageOffset, imageOffset);
-  EXPECT_EQ(image_.Header().imageFlashSizeCode, kFlash1M);
-}
-
 TEST_F(ReadImageHeaderTest, FileShorterThanATrailer) {
   const std::string path = folder_.File("tiny");
   testing_support::WriteBytes(path, {0x01, 0x02});
@@ -174,23 +140,6 @@ TEST_F(ReadImageHeaderTest, FileShorterThanATrailer) {
   EXPECT_EQ(image_.Trailer().ImageSizeMiB, 0u);
   EXPECT_EQ(image_.Header().Information, std::string(kDescriptionLength, ' '));
   EXPECT_EQ(image_.Header().imageFlashSizeCode, kFlash1M);
-}
-
-TEST_F(ReadImageHeaderTest, LoaderIdentityOffsetIsTheCallersChoice) {
-  SyntheticImageOptions options = ImageOptions(1);
-  options.loader = "";
-  const std::string path = PackedProgramFile(folder_, "program", 16, options);
-  // The description's bytes stand where this caller looks for the identity:
-  // "TAVIX   " does not name a known loader.
-  DiskProgramFile file(path);
-  image_.ReadImageHeader(file, kDescriptionOffset);
-  EXPECT_EQ(image_.Header().imageFlashSizeCode, kFlash1M);
-
-  SyntheticImageOptions named = ImageOptions(1);
-  named.description = "ZAzizud2 ZIRIVID";
-  DiskProgramFile namedFile(PackedProgramFile(folder_, "named", 16, named));
-  image_.ReadImageHeader(namedFile, kDescriptionOffset);
-  EXPECT_EQ(image_.Header().imageFlashSizeCode, kFlash2M);
 }
 
 }  // namespace
