@@ -158,12 +158,6 @@ TEST_F(AspiLateCompletionTest, SignalWithoutStatusKeepsTheCommandUntilItComplete
   EXPECT_EQ(aspi.UnreleasedEvents(), 0u);
 }
 
-TEST_F(AspiLateCompletionTest, CompletedCommandsShareOneSlot) {
-  ASSERT_EQ(transport->SendRequest(*request, 36), 1);
-  ASSERT_EQ(transport->SendRequest(*request, 36), 1);
-  EXPECT_EQ(aspi.received[0].live, aspi.received[1].live);
-}
-
 TEST_F(AspiLateCompletionTest, DestructionReleasesWhatHasCompleted) {
   aspi.Reply(AspiReply::Completed(When::Never));
   ASSERT_EQ(transport->SendRequest(*request, 36), 0);

@@ -61,26 +61,6 @@ TEST_F(AspiTransportTest, HandsTheLayerACompleteExecuteBlock) {
   EXPECT_EQ(sent.dataOut.size(), 3072u);
 }
 
-TEST_F(AspiTransportTest, CommandWithoutDataPhaseKeepsOnlyTheNotifyFlag) {
-  PrepareTestUnitReady(*request);
-  ASSERT_EQ(transport.SendRequest(*request, 0), 1);
-  EXPECT_EQ(aspi.received.at(0).srb.SRB_Flags, 0x40);
-  EXPECT_EQ(aspi.received.at(0).srb.SRB_BufLen, 0u);
-  EXPECT_EQ(request->aspi.SRB_Flags, 0x40);
-}
-
-TEST_F(AspiTransportTest, DataInLandsInTheRequestsDataBuffer) {
-  PrepareInquiry(*request);
-  std::vector<std::uint8_t> inquiry(36);
-  for (std::size_t i = 0; i < inquiry.size(); ++i) inquiry[i] = static_cast<std::uint8_t>(0xA0 + i);
-  aspi.Reply(AspiReply::Data(inquiry, When::OnWait));
-  request->Data()[36] = 0x5C;
-
-  ASSERT_EQ(transport.SendRequest(*request, 36), 1);
-  EXPECT_TRUE(std::equal(inquiry.begin(), inquiry.end(), request->Data()));
-  EXPECT_EQ(request->Data()[36], 0x5C) << "nothing beyond the data length is touched";
-}
-
 TEST_F(AspiTransportTest, NoWaitWhenTheStatusIsFinalOnReturn) {
   PrepareTestUnitReady(*request);
   aspi.Reply(AspiReply::Completed(When::OnSend));
