@@ -11,32 +11,10 @@
 namespace drivesmith {
 namespace {
 
-struct ShownBox {
-  std::string text;
-  std::string caption;
-  MessageBoxKind kind;
-};
-
 TEST(LinuxPlatformFamily, IsThePassThroughFamilyWithoutAspi) {
   LinuxPlatformFamily platform(nullptr);
   EXPECT_EQ(platform.PlatformId(), kPlatformNt);
   EXPECT_EQ(platform.LoadAspiLibrary(kAspiLibraryName), nullptr);
-}
-
-TEST(LinuxPlatformFamily, MessageBoxesGoToThePresenter) {
-  std::vector<ShownBox> shown;
-  LinuxPlatformFamily platform([&](const std::string& text, const std::string& caption,
-                                   MessageBoxKind kind) { shown.push_back({text, caption, kind}); });
-  platform.ShowMessageBox("text", "caption", MessageBoxKind::ErrorOk);
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].text, "text");
-  EXPECT_EQ(shown[0].caption, "caption");
-  EXPECT_EQ(shown[0].kind, MessageBoxKind::ErrorOk);
-}
-
-TEST(LinuxPlatformFamily, MessageBoxWithoutPresenterIsDropped) {
-  LinuxPlatformFamily platform(nullptr);
-  platform.ShowMessageBox("text", "caption", MessageBoxKind::ExclamationOk);
 }
 
 // Without any optical drive, selection falls back to drive letters, which
