@@ -9,30 +9,6 @@
 namespace drivesmith {
 namespace {
 
-std::string Field(const std::vector<std::uint8_t>& image, std::uint32_t offset, std::size_t length) {
-  return {image.begin() + offset, image.begin() + offset + static_cast<std::ptrdiff_t>(length)};
-}
-
-TEST(SyntheticImage, DescriptionCanBeLeftEmpty) {
-  SyntheticImageOptions options;
-  options.defaultDescription = false;
-  std::vector<std::uint8_t> image;
-  std::string error;
-  ASSERT_TRUE(BuildSyntheticImage(options, image, error)) << error;
-  EXPECT_EQ(Field(image, kDescriptionOffset, kDescriptionLength),
-            std::string(kDescriptionLength, '\0'));
-}
-
-TEST(SyntheticImage, GivenDescriptionWinsOverTheDefault) {
-  SyntheticImageOptions options;
-  options.description = "ABC";
-  options.defaultDescription = false;
-  std::vector<std::uint8_t> image;
-  std::string error;
-  ASSERT_TRUE(BuildSyntheticImage(options, image, error)) << error;
-  EXPECT_EQ(Field(image, kDescriptionOffset, 4), std::string("ABC\0", 4));
-}
-
 TEST(SyntheticImage, RefusalLeavesTheCallersBytesAlone) {
   SyntheticImageOptions options;
   options.typeCode = "TOOLONG";
