@@ -21,11 +21,6 @@ using testing::OneMegabyteModel;
 using testing::TwoMegabyteModel;
 namespace cdb = testing::cdb;
 
-std::string Text(const Bytes& data, std::size_t at, std::size_t length) {
-  return std::string(data.begin() + static_cast<std::ptrdiff_t>(at),
-                     data.begin() + static_cast<std::ptrdiff_t>(at + length));
-}
-
 void ExpectCheck(const CommandOutcome& outcome, std::uint8_t senseKey, std::uint8_t ascCode,
                  std::uint8_t ascq = 0) {
   EXPECT_TRUE(outcome.answered);
@@ -37,45 +32,7 @@ void ExpectCheck(const CommandOutcome& outcome, std::uint8_t senseKey, std::uint
   EXPECT_EQ(AscqOf(outcome), ascq);
 }
 
-// --- Identity ------------------------------------------------------------------
-
-struct InquiryCase {
-  LoaderLayout layout;
-  std::string loaderProduct;
-  std::string loaderRevision;
-};
-
-class InquiryTest : public ::testing::TestWithParam<InquiryCase> {};
-
-TEST_P(InquiryTest, NormalModeNamesTheDriveAndUpModeItsLoader) {
-  DriveModel model;
-  model.layout = GetParam().layout;
-  DriveBench bench(model);
-  Bytes answer(36, 0xCC);
-  CommandOutcome outcome = bench.RunIn(cdb::Inquiry(), answer);
-  ASSERT_EQ(outcome.status, kStatusGood);
-  EXPECT_EQ(outcome.dataIn, 36u);
-  EXPECT_EQ(answer[0], 0x05);
-  EXPECT_EQ(answer[1], 0x80);
-  EXPECT_EQ(answer[4], 31);
-  EXPECT_EQ(Text(answer, 8, 8), "TAVIX   ");
-  EXPECT_EQ(Text(answer, 16, 16), "ZWR2040 DVD-RW  ");
-  EXPECT_EQ(Text(answer, 32, 4), "1.00");
-  EXPECT_FALSE(bench.drive.InUpMode());
-
-  EXPECT_EQ(bench.Run(cdb::ChangeToUpMode()).status, kStatusGood);
-  EXPECT_TRUE(bench.drive.InUpMode());
-  ASSERT_EQ(bench.RunIn(cdb::Inquiry(), answer).status, kStatusGood);
-  EXPECT_EQ(Text(answer, 8, 8), "TAVIX   ");
-  EXPECT_EQ(Text(answer, 16, 16), GetParam().loaderProduct);
-  EXPECT_EQ(Text(answer, 32, 4), GetParam().loaderRevision);
-  EXPECT_EQ(bench.drive.Model().loaderProduct, GetParam().loaderProduct);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, InquiryTest,
-    ::testing::Values(InquiryCase{LoaderLayout::TwoMegabyte, "ZAzizud2 ZIRIVID", "2.01"},
-                      InquiryCase{LoaderLayout::OneMegabyte, "ZAzizud1 TIRIVIC", "1.10"}));
+// --- Normal mode ---------------------------------------------------------------
 
 TEST(SimulatedDrive, VendorCommandsOutsideUpModeAreInvalidAndChangeNothing) {
   DriveBench bench(OneMegabyteModel());
