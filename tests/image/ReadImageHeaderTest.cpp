@@ -121,9 +121,9 @@ TEST_F(ReadImageHeaderTest, OffsetPastTheEndGivesBlanksAndNoLoader) {
 
 TEST_F(ReadImageHeaderTest, DescriptionCutShortByTheEndOfTheFile) {
   // The file ends six bytes into the Description; the trailer follows.
-  std::vector<std::uint8_t> body(kTypeCodeOffset, 0);
   const std::string visible = "M7EH00ABCDEF";
-  body.insert(body.end(), visible.begin(), visible.end());
+  std::vector<std::uint8_t> body(kTypeCodeOffset + visible.size(), 0);
+  for (std::size_t i = 0; i < visible.size(); ++i) body[kTypeCodeOffset + i] = static_cast<std::uint8_t>(visible[i]);
   ReadHeaderOf(RawProgramFile(folder_, "cut", body, {0x00, 0x00, 0x00, 0x01}));
 
   EXPECT_EQ(image_.Header().TypeCode, TypeCode("M7EH00"));
