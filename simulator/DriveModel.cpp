@@ -21,9 +21,12 @@ std::string EffectiveLoaderRevision(const DriveModel& model) {
 }
 
 double LoaderVersionOf(const DriveModel& model) {
-  // Only the leading decimal number counts ("2.01" -> 2.01, "1.1a" -> 1.1);
-  // parsed by hand so that the locale plays no part.
-  const std::string revision = EffectiveLoaderRevision(model);
+  // The loader goes by the revision field it reports: its four characters,
+  // leading blanks skipped, then only the leading decimal number counts
+  // (" 2.1" -> 2.1, "2.001" reports "2.00" -> 2.0, "1.1a" -> 1.1). Parsed by
+  // hand so that the locale plays no part.
+  std::string revision = EffectiveLoaderRevision(model).substr(0, kLoaderRevisionLength);
+  revision.erase(0, revision.find_first_not_of(" \t\n\v\f\r"));
   double value = 0.0;
   double scale = 0.0;
   for (char c : revision) {

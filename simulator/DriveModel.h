@@ -63,8 +63,10 @@ std::size_t FlashSize(LoaderLayout layout);
 // The Up Mode product and revision, with the layout's defaults filled in.
 std::string EffectiveLoaderProduct(const DriveModel& model);
 std::string EffectiveLoaderRevision(const DriveModel& model);
-// The loader's version as the drive itself reads its revision ("2.01" -> 2.01);
-// 0 when the revision does not begin with a number.
+// Characters of the revision field (INQUIRY bytes 32..35).
+inline constexpr std::size_t kLoaderRevisionLength = 4;
+// The loader's version as the drive itself reads the revision field it
+// reports ("2.01" -> 2.01); 0 when the field does not begin with a number.
 double LoaderVersionOf(const DriveModel& model);
 // The model with loader product and revision filled in.
 DriveModel WithDefaults(DriveModel model);

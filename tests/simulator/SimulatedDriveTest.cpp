@@ -280,7 +280,9 @@ INSTANTIATE_TEST_SUITE_P(
     Versions, ConfirmSumLayoutTest,
     ::testing::Values(SumLayoutCase{"2.01", 2.01, true}, SumLayoutCase{"2.00", 2.0, true},
                       SumLayoutCase{"1.90", 1.9, true}, SumLayoutCase{"2.10", 2.1, true},
-                      SumLayoutCase{"2.01", 2.0, false}, SumLayoutCase{"2.00", 2.01, false}));
+                      SumLayoutCase{"2.01", 2.0, false}, SumLayoutCase{"2.00", 2.01, false},
+                      // Read as reported: four characters, leading blanks skipped.
+                      SumLayoutCase{" 2.1", 2.1, true}, SumLayoutCase{"2.001", 2.0, true}));
 
 // Commands a prepared loader refuses, and what it answers.
 struct RefusedCase {
