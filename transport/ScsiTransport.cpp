@@ -82,11 +82,12 @@ int ScsiTransport::SendRequest(ScsiRequest& request, std::int32_t dataLength) {
 
 void ScsiTransport::ReapAbandonedCommands() {
   if (aspi_ == nullptr) return;
-  // The layer writes the status before it signals the event; a final status
-  // therefore also covers a signal that the reset at the time-out swallowed.
+  // Only a final status shows that the layer is done with a slot: it writes
+  // the status before it signals, so a final status also covers a signal that
+  // the reset at the time-out swallowed, while a signal alone (as after a wait
+  // that ended without completion) does not mean the layer will not write.
   std::erase_if(abandoned_, [this](const std::unique_ptr<AspiCommand>& command) {
-    const bool signalled = aspi_->WaitForCompletion(command->event, kAspiNoWait);
-    if (!signalled && command->srb.SRB_Status == aspi::kStatusPending) return false;
+    if (command->srb.SRB_Status == aspi::kStatusPending) return false;
     aspi_->ReleaseCompletionEvent(command->event);
     return true;
   });

@@ -18,8 +18,6 @@ namespace drivesmith {
 std::string PassThroughDeviceName(TransportMode mode, std::uint8_t driveIndex);
 
 inline constexpr std::chrono::milliseconds kAspiCompletionTimeout{5000};
-// Looks at an event without waiting (abandoned commands).
-inline constexpr std::chrono::milliseconds kAspiNoWait{0};
 
 class ScsiTransport {
  public:
@@ -29,8 +27,8 @@ class ScsiTransport {
   // Each ASPI command runs in a slot of its own (execute block and data
   // buffer); results are copied into the request only when the command
   // completed within the wait. A command abandoned at the time-out keeps its
-  // slot and event until the layer has completed it, which later commands
-  // check without waiting; so a late completion never reaches the request.
+  // slot and event until the layer has given it a final status, which later
+  // commands check; so a late completion never reaches the request.
   ScsiTransport(TransportMode mode, AspiLayer* aspi, PassThroughLayer* passThrough);
   ~ScsiTransport();
   ScsiTransport(const ScsiTransport&) = delete;

@@ -146,6 +146,8 @@ TEST_F(AspiLateCompletionTest, SignalWithoutStatusKeepsTheCommandUntilItComplete
   aspi.Reply(AspiReply::Completed(When::SignalOnly));
   ASSERT_EQ(transport->SendRequest(*request, 36), 0);
   EXPECT_EQ(transport->AbandonedAspiCommands(), 1u);
+  // Signalled again, still without a status: the layer may still write.
+  aspi.events.at(aspi.received[0].event).signalled = true;
 
   aspi.Reply(AspiReply::Data(Pattern(0xCC, 36), When::OnSend));
   ASSERT_EQ(transport->SendRequest(*request, 36), 1);
@@ -156,6 +158,7 @@ TEST_F(AspiLateCompletionTest, SignalWithoutStatusKeepsTheCommandUntilItComplete
   ASSERT_EQ(transport->SendRequest(*request, 36), 1);
   EXPECT_EQ(transport->AbandonedAspiCommands(), 0u);
   EXPECT_EQ(aspi.UnreleasedEvents(), 0u);
+  EXPECT_TRUE(aspi.misuse.empty());
 }
 
 TEST_F(AspiLateCompletionTest, DestructionReleasesWhatHasCompleted) {
