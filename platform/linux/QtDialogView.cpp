@@ -50,11 +50,13 @@ void QtDialogView::NoteBusy() {
 }
 
 void QtDialogView::RunHandler(const std::function<void(UpdateDialog&)>& handler) {
-  if (dialog_ == nullptr || UpdateRunning()) {
+  if (dialog_ == nullptr || handlerRunning_ || UpdateRunning()) {
     return;
   }
   sawUpdate_ = false;
+  handlerRunning_ = true;
   handler(*dialog_);
+  handlerRunning_ = false;
   if (sawUpdate_) {
     // Clicks, keys and close requests that the window system held back while
     // the update ran are taken off the queue now and dropped.

@@ -60,6 +60,11 @@ class QtDialogView : public DialogView {
   std::unique_ptr<QtDialogWindow> window_;
   UpdateDialog* dialog_ = nullptr;
   MessageBoxAnswerer answerer_;
+  // Set while a handler runs. The engine's waits serve the event loop, so a
+  // close request can arrive in the middle of a handler (for instance during
+  // the pause after the switch to Up Mode, before the update proper begins);
+  // it is dropped rather than run as a handler inside the other.
+  bool handlerRunning_ = false;
   // Set when the window was painted while an update ran: input may have
   // queued up since, which must not act once the update has ended.
   bool sawUpdate_ = false;

@@ -115,7 +115,7 @@ WizardHarness::WizardHarness(std::vector<sim::DriveModel> drives, unsigned image
   }
   watched_ = std::make_unique<WatchedView>(view_, *this);
   dialog_ = std::make_unique<UpdateDialog>(
-      UpdateDialogPorts{*watched_, transport_, program_.File(), clock_, power_, "drivesmith"});
+      UpdateDialogPorts{*watched_, transport_, program_.File(), dialogClock_, power_, "drivesmith"});
 }
 
 WizardHarness::~WizardHarness() = default;

@@ -64,6 +64,22 @@ sim::DriveModel TwoMegabyteDrive();
 // Observes the real view from between the dialog and it.
 class WatchedView;
 
+// The dialog's clock: simulated time, with a hook that runs inside each of
+// the engine's sleeps, where the real clock serves the event loop.
+class HookedClock : public drivesmith::Clock {
+ public:
+  explicit HookedClock(sim::SimulatedClock& inner) : inner_(inner) {}
+  std::chrono::milliseconds Now() override { return inner_.Now(); }
+  void Sleep(std::chrono::milliseconds duration) override {
+    inner_.Sleep(duration);
+    if (hook) hook();
+  }
+  std::function<void()> hook;
+
+ private:
+  sim::SimulatedClock& inner_;
+};
+
 class WizardHarness {
  public:
   // Drives at "\\.\cdrom0", "\\.\cdrom1", ...; the program file carries an
@@ -82,6 +98,8 @@ class WizardHarness {
   void SetScreenshotPrefix(const QString& prefix) { screenshotPrefix_ = prefix; }
   // Runs at every repaint while an update runs, after the snapshot.
   void DuringUpdate(std::function<void()> action) { duringUpdate_ = std::move(action); }
+  // Runs inside every sleep of the engine, during an update or before it.
+  void DuringSleep(std::function<void()> action) { dialogClock_.hook = std::move(action); }
 
   QtDialogView& View() { return view_; }
   QtDialogWindow& Window() { return view_.Window(); }
@@ -101,6 +119,7 @@ class WizardHarness {
   void Repainted();
 
   sim::SimulatedClock clock_;
+  HookedClock dialogClock_{clock_};
   sim::SimulatedPassThrough passThrough_{clock_};
   std::vector<std::unique_ptr<sim::SimulatedDrive>> drives_;
   testing_support::PackedProgram program_;
