@@ -46,7 +46,8 @@ class PackedProgram {
     }
   }
   ~PackedProgram() {
-    for (const char* name : {"/program", "/image", "/packed"}) std::remove((folder_ + name).c_str());
+    for (const char* name : {"/program", "/image", "/packed"})
+      std::remove((folder_ + name).c_str());
     rmdir(folder_.c_str());
   }
   std::string Path() const { return folder_ + "/packed"; }
@@ -72,8 +73,12 @@ void RunUpdate(benchmark::State& state, sim::LoaderLayout layout) {
   }
 }
 
-void BM_OneMegabyteUpdate(benchmark::State& state) { RunUpdate(state, sim::LoaderLayout::OneMegabyte); }
-void BM_TwoMegabyteUpdate(benchmark::State& state) { RunUpdate(state, sim::LoaderLayout::TwoMegabyte); }
+void BM_OneMegabyteUpdate(benchmark::State& state) {
+  RunUpdate(state, sim::LoaderLayout::OneMegabyte);
+}
+void BM_TwoMegabyteUpdate(benchmark::State& state) {
+  RunUpdate(state, sim::LoaderLayout::TwoMegabyte);
+}
 
 // One command's round trip through the pass-through transport and the drive model.
 void BM_CommandRoundTrip(benchmark::State& state) {

@@ -82,7 +82,8 @@ int DriveCommands::ConfirmSumCode(std::uint8_t area, std::uint16_t sum, double l
   return Send(0);
 }
 
-int DriveCommands::TransferData(std::uint32_t length, std::uint32_t commandForm, std::uint8_t area) {
+int DriveCommands::TransferData(std::uint32_t length, std::uint32_t commandForm,
+                                std::uint8_t area) {
   const bool twelveByte = commandForm == kForm12Byte;
   std::uint8_t* cdb = Begin(Direction::Out, twelveByte ? 12 : 10);
   cdb[0] = twelveByte ? opcode::kTransferData12 : opcode::kTransferData10;

@@ -51,7 +51,11 @@ class DriveCommands {
   ScsiTransport& Transport() { return transport_; }
 
  private:
-  enum class Direction : std::uint8_t { None = aspi::kFlagNoData, In = aspi::kFlagDataIn, Out = aspi::kFlagDataOut };
+  enum class Direction : std::uint8_t {
+    None = aspi::kFlagNoData,
+    In = aspi::kFlagDataIn,
+    Out = aspi::kFlagDataOut
+  };
   // Common steps 1 to 3: address, direction, block length, block cleared.
   std::uint8_t* Begin(Direction direction, std::uint8_t blockLength);
   int Send(std::int32_t dataLength) { return transport_.SendRequest(request_, dataLength); }

@@ -14,8 +14,8 @@ std::unique_ptr<ShutdownInhibitor> NullSystemPower::InhibitShutdown(const std::s
   return nullptr;
 }
 
-HeadlessRunner::HeadlessRunner(ScsiTransport& transport, ProgramFile& programFile, Clock& clock, SystemPower* power,
-                               HeadlessOptions options)
+HeadlessRunner::HeadlessRunner(ScsiTransport& transport, ProgramFile& programFile, Clock& clock,
+                               SystemPower* power, HeadlessOptions options)
     : options_(std::move(options)) {
   view_.ScriptAnswers(options_.answers);
   dialog_ = std::make_unique<UpdateDialog>(UpdateDialogPorts{view_, transport, programFile, clock,

@@ -68,8 +68,8 @@ struct HeadlessReport {
 class HeadlessRunner {
  public:
   // `power` may be null: a NullSystemPower stands in.
-  HeadlessRunner(ScsiTransport& transport, ProgramFile& programFile, Clock& clock, SystemPower* power = nullptr,
-                 HeadlessOptions options = {});
+  HeadlessRunner(ScsiTransport& transport, ProgramFile& programFile, Clock& clock,
+                 SystemPower* power = nullptr, HeadlessOptions options = {});
   HeadlessRunner(const HeadlessRunner&) = delete;
   HeadlessRunner& operator=(const HeadlessRunner&) = delete;
 

@@ -6,12 +6,14 @@ void RecordingDialogView::ScriptAnswers(std::vector<MessageBoxAnswer> answers) {
   script_.assign(answers.begin(), answers.end());
 }
 
-void RecordingDialogView::Record(ViewOperation::Kind kind, std::optional<ControlId> control, std::string text,
-                                 std::int64_t value) {
+void RecordingDialogView::Record(ViewOperation::Kind kind, std::optional<ControlId> control,
+                                 std::string text, std::int64_t value) {
   operations_.push_back(ViewOperation{kind, control, std::move(text), value});
 }
 
-RecordingDialogView::ControlState& RecordingDialogView::Mutable(ControlId id) { return controls_[id]; }
+RecordingDialogView::ControlState& RecordingDialogView::Mutable(ControlId id) {
+  return controls_[id];
+}
 
 const RecordingDialogView::ControlState& RecordingDialogView::Control(ControlId id) const {
   static const ControlState kUntouched{};
@@ -101,9 +103,11 @@ void RecordingDialogView::RepaintNow() {
   }
 }
 
-MessageBoxAnswer RecordingDialogView::ShowMessageBox(const std::string& text, const std::string& caption,
+MessageBoxAnswer RecordingDialogView::ShowMessageBox(const std::string& text,
+                                                     const std::string& caption,
                                                      MessageBoxKind kind) {
-  MessageBoxAnswer answer = kind == MessageBoxKind::ExclamationYesNo ? MessageBoxAnswer::Yes : MessageBoxAnswer::Ok;
+  MessageBoxAnswer answer =
+      kind == MessageBoxKind::ExclamationYesNo ? MessageBoxAnswer::Yes : MessageBoxAnswer::Ok;
   if (!script_.empty()) {
     answer = script_.front();
     script_.pop_front();

@@ -24,13 +24,24 @@ struct RecordedMessageBox {
 // One operation on the view, in the order it happened.
 struct ViewOperation {
   enum class Kind {
-    SetCaption, SetIcons, SetControlText, EnableControl, ShowControl, SetChecked, ClearList,
-    AppendListEntry, SelectListEntry, SetProgressRange, SetProgressPosition, RepaintNow,
-    ShowMessageBox, EndDialog,
+    SetCaption,
+    SetIcons,
+    SetControlText,
+    EnableControl,
+    ShowControl,
+    SetChecked,
+    ClearList,
+    AppendListEntry,
+    SelectListEntry,
+    SetProgressRange,
+    SetProgressPosition,
+    RepaintNow,
+    ShowMessageBox,
+    EndDialog,
   };
   Kind kind;
   std::optional<ControlId> control;
-  std::string text;      // texts, list entries, message box texts
+  std::string text;        // texts, list entries, message box texts
   std::int64_t value = 0;  // flags, indexes, positions, ranges' low end
 };
 

@@ -59,8 +59,8 @@ std::unique_ptr<OpenedFile> DiskProgramFile::Open(const std::string& path, std::
   std::FILE* stream = std::fopen(path.c_str(), "rb");
   if (stream == nullptr) {
     const int cause = errno;
-    failure = "Cannot open file \"" + path + "\": " +
-              (cause != 0 ? std::strerror(cause) : "Unknown error") + ".";
+    failure = "Cannot open file \"" + path +
+              "\": " + (cause != 0 ? std::strerror(cause) : "Unknown error") + ".";
     return nullptr;
   }
   return std::make_unique<DiskOpenedFile>(stream);

@@ -26,8 +26,8 @@ void ReadAt(OpenedFile& file, std::uint64_t offset, std::uint8_t* buffer, std::s
 
 ImageTrailer ImageTrailer::Decode(const std::array<std::uint8_t, kTrailerLength>& bytes) {
   ImageTrailer trailer;
-  trailer.ImageOffset = (std::uint32_t{bytes[0]} << 16) | (std::uint32_t{bytes[1]} << 8) |
-                        std::uint32_t{bytes[2]};
+  trailer.ImageOffset =
+      (std::uint32_t{bytes[0]} << 16) | (std::uint32_t{bytes[1]} << 8) | std::uint32_t{bytes[2]};
   trailer.ImageSizeMiB = bytes[3];
   return trailer;
 }

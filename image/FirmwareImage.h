@@ -40,7 +40,8 @@ class FirmwareImage {
  public:
   // Reads the trailer and the header fields of the program file. An empty
   // path reads nothing and leaves the Information text as it was.
-  void ReadImageHeader(ProgramFile& file, std::uint32_t loaderIdentityOffset = kLoaderIdentityOffset);
+  void ReadImageHeader(ProgramFile& file,
+                       std::uint32_t loaderIdentityOffset = kLoaderIdentityOffset);
 
   // Reads the whole image into a fresh buffer. Returns 1 on success, 0 on
   // failure; a failed open sets `openFailure` to the file layer's report. A

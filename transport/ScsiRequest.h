@@ -62,19 +62,19 @@ inline constexpr std::size_t kDataCapacity = 16384;
 inline constexpr std::size_t kBufferLength = kDataOffset + kDataCapacity;
 
 // Byte offsets of the header fields inside the buffer.
-inline constexpr std::size_t kLength = 0;              // 16 bits
-inline constexpr std::size_t kScsiStatus = 2;          // 8 bits
-inline constexpr std::size_t kPathId = 3;              // 8 bits
-inline constexpr std::size_t kTargetId = 4;            // 8 bits
-inline constexpr std::size_t kLun = 5;                 // 8 bits
-inline constexpr std::size_t kCdbLength = 6;           // 8 bits
-inline constexpr std::size_t kSenseInfoLength = 7;     // 8 bits
-inline constexpr std::size_t kDataIn = 8;              // 8 bits
-inline constexpr std::size_t kDataTransferLength = 12; // 32 bits
-inline constexpr std::size_t kTimeOutValue = 16;       // 32 bits, seconds
-inline constexpr std::size_t kDataBufferOffset = 20;   // 32 bits
-inline constexpr std::size_t kSenseInfoOffset = 24;    // 32 bits
-inline constexpr std::size_t kCdb = 28;                // 16 bytes
+inline constexpr std::size_t kLength = 0;               // 16 bits
+inline constexpr std::size_t kScsiStatus = 2;           // 8 bits
+inline constexpr std::size_t kPathId = 3;               // 8 bits
+inline constexpr std::size_t kTargetId = 4;             // 8 bits
+inline constexpr std::size_t kLun = 5;                  // 8 bits
+inline constexpr std::size_t kCdbLength = 6;            // 8 bits
+inline constexpr std::size_t kSenseInfoLength = 7;      // 8 bits
+inline constexpr std::size_t kDataIn = 8;               // 8 bits
+inline constexpr std::size_t kDataTransferLength = 12;  // 32 bits
+inline constexpr std::size_t kTimeOutValue = 16;        // 32 bits, seconds
+inline constexpr std::size_t kDataBufferOffset = 20;    // 32 bits
+inline constexpr std::size_t kSenseInfoOffset = 24;     // 32 bits
+inline constexpr std::size_t kCdb = 28;                 // 16 bytes
 
 inline constexpr std::uint8_t kDataOut = 0;    // SCSI_IOCTL_DATA_OUT
 inline constexpr std::uint8_t kDataInDir = 1;  // SCSI_IOCTL_DATA_IN
@@ -104,7 +104,8 @@ inline std::uint32_t Get32(const Buffer& b, std::size_t at) {
 }  // namespace passthrough
 
 // Largest data phase a command may carry.
-inline constexpr std::int32_t kMaxDataLength = static_cast<std::int32_t>(passthrough::kDataCapacity);
+inline constexpr std::int32_t kMaxDataLength =
+    static_cast<std::int32_t>(passthrough::kDataCapacity);
 
 struct ScsiRequest {
   SrbExecScsiCmd aspi{};

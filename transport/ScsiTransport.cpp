@@ -192,7 +192,8 @@ int ScsiTransport::SendRequestPassThrough(ScsiRequest& request, std::int32_t dat
       ClearSenseCodes(request);
       return 0;
     }
-    device->IssuePassThrough(std::span<std::uint8_t>(buffer.data(), passthrough::kDataOffset + length));
+    device->IssuePassThrough(
+        std::span<std::uint8_t>(buffer.data(), passthrough::kDataOffset + length));
   }  // closes the device: no handle stays open between commands
 
   ClearSenseCodes(request);

@@ -32,7 +32,8 @@ constexpr PhaseLayout kTwoMegabyteLines = {{
 }};
 
 std::string PhaseLines(std::int32_t updateState, FlashSizeCode driveFlashSizeCode) {
-  const PhaseLayout& layout = driveFlashSizeCode == kFlash2M ? kTwoMegabyteLines : kOneMegabyteLines;
+  const PhaseLayout& layout =
+      driveFlashSizeCode == kFlash2M ? kTwoMegabyteLines : kOneMegabyteLines;
   std::string text;
   for (const PhaseLine& line : layout) {
     bool marked = false;
@@ -53,24 +54,28 @@ StatePresentation PresentState(std::int32_t updateState, FlashSizeCode driveFlas
   }
   switch (updateState) {
     case 0:
-      return {" Select Target Drive and Source File.\r\n\r\n Eject Disc from Target Drive.", text::kNext, false};
+      return {" Select Target Drive and Source File.\r\n\r\n Eject Disc from Target Drive.",
+              text::kNext, false};
     case 1:
       return {" Push Start button and Start to update.", text::kStart, true};
     case 11:
-      return {" Completed to update F/W of Drive.\r\n\r\n *** OK ** OK ** OK *** \r\n\r\n"
-              " Turn OFF PC & Drive and Reboot them.",
-              text::kNext, false};
+      return {
+          " Completed to update F/W of Drive.\r\n\r\n *** OK ** OK ** OK *** \r\n\r\n"
+          " Turn OFF PC & Drive and Reboot them.",
+          text::kNext, false};
     case 12:
-      return {" Fail to update.\r\n\r\n *** NG ** NG ** NG *** \r\n\r\n Turn OFF PC and Reboot it.", text::kNext,
-              true};
+      return {" Fail to update.\r\n\r\n *** NG ** NG ** NG *** \r\n\r\n Turn OFF PC and Reboot it.",
+              text::kNext, true};
     case 13:
-      return {" Cannot update for different Type Code.\r\n\r\n *** NG ** NG ** NG *** \r\n\r\n"
-              " Make sure Selected Source File.",
-              text::kNext, true};
+      return {
+          " Cannot update for different Type Code.\r\n\r\n *** NG ** NG ** NG *** \r\n\r\n"
+          " Make sure Selected Source File.",
+          text::kNext, true};
     case 14:
-      return {" Cannot change Drive to Up Mode.\r\n\r\n *** NG ** NG ** NG *** \r\n\r\n"
-              " Make sure Selected Target Drive.",
-              text::kNext, true};
+      return {
+          " Cannot change Drive to Up Mode.\r\n\r\n *** NG ** NG ** NG *** \r\n\r\n"
+          " Make sure Selected Target Drive.",
+          text::kNext, true};
     default:
       // No other state occurs; an empty area with Back disabled is what an
       // unknown state would show.

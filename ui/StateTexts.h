@@ -16,7 +16,8 @@ inline constexpr const char* kTitle = "DVD/CD Rewritable Drive F/W Update Progra
 inline constexpr const char* kNext = "Next >";
 inline constexpr const char* kStart = "Start";
 inline constexpr const char* kReboot = "Reboot";
-inline constexpr const char* kUnsupportedModel = "Sorry, this flash utility can't update this model.";
+inline constexpr const char* kUnsupportedModel =
+    "Sorry, this flash utility can't update this model.";
 inline constexpr const char* kLayoutChangeQuestion = "You'll change FROM 1M to 2M.\r\nContinue?";
 inline constexpr const char* kLayoutChangeCaption = "Warning!!";
 inline constexpr const char* kShutdownReason = "Drivesmith is rewriting a drive's firmware";

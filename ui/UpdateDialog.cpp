@@ -89,13 +89,17 @@ void UpdateDialog::RefreshStatus() {
   ports_.view.RepaintNow();
 }
 
-void UpdateDialog::SendProgress(std::int32_t position) { ports_.view.SetProgressPosition(position); }
+void UpdateDialog::SendProgress(std::int32_t position) {
+  ports_.view.SetProgressPosition(position);
+}
 
 void UpdateDialog::ReportOpenFailure(const std::string& report) {
   ports_.view.ShowMessageBox(report, ports_.applicationName, MessageBoxKind::ExclamationOk);
 }
 
-UpdateContext UpdateDialog::Context() { return UpdateContext{commands_, ports_.clock, state_, *this}; }
+UpdateContext UpdateDialog::Context() {
+  return UpdateContext{commands_, ports_.clock, state_, *this};
+}
 
 void UpdateDialog::OnBack() {
   if (UpdateRunning()) {
@@ -139,7 +143,8 @@ void UpdateDialog::StartUpdate() {
   DialogView& view = ports_.view;
   const std::string entry = view.SelectedListText();
   if (!IsSupportedModel(entry)) {
-    view.ShowMessageBox(text::kUnsupportedModel, ports_.applicationName, MessageBoxKind::ExclamationOk);
+    view.ShowMessageBox(text::kUnsupportedModel, ports_.applicationName,
+                        MessageBoxKind::ExclamationOk);
     return;
   }
   ParseDriveEntry(entry, ports_.transport.Mode(), *request_);
@@ -154,8 +159,8 @@ void UpdateDialog::StartUpdate() {
       state_.LoaderOptionShown == 1 && view.IsChecked(ControlId::UpdateLoader) ? 1u : 0u;
 
   if (state_.ImageFlashSizeCode > state_.DriveFlashSizeCode) {
-    const MessageBoxAnswer answer =
-        view.ShowMessageBox(text::kLayoutChangeQuestion, text::kLayoutChangeCaption, MessageBoxKind::ExclamationYesNo);
+    const MessageBoxAnswer answer = view.ShowMessageBox(
+        text::kLayoutChangeQuestion, text::kLayoutChangeCaption, MessageBoxKind::ExclamationYesNo);
     if (answer != MessageBoxAnswer::Yes) {
       context.SetUpdateState(state::kChooseDrive);
       return;
@@ -178,7 +183,8 @@ void UpdateDialog::StartUpdate() {
   {
     // Keep the computer from shutting down or sleeping while the flash is
     // rewritten; running without the lock is fine when none can be had.
-    const std::unique_ptr<ShutdownInhibitor> inhibitor = ports_.power.InhibitShutdown(text::kShutdownReason);
+    const std::unique_ptr<ShutdownInhibitor> inhibitor =
+        ports_.power.InhibitShutdown(text::kShutdownReason);
     result = RunUpdate(context, ports_.programFile, image_);
   }
   updateRunning_ = false;

@@ -20,29 +20,32 @@ namespace drivesmith {
 
 struct UpdateDialogPorts {
   DialogView& view;
-  ScsiTransport& transport;      // carries the TransportMode (transport.Mode())
+  ScsiTransport& transport;  // carries the TransportMode (transport.Mode())
   ProgramFile& programFile;
   Clock& clock;
   SystemPower& power;
-  std::string applicationName;   // program file's base name without extension; caption of boxes without their own
+  std::string applicationName;  // program file's base name without extension; caption of boxes
+                                // without their own
 };
 
 class UpdateDialog : private UpdateStatus {
  public:
   explicit UpdateDialog(UpdateDialogPorts ports);
-  ~UpdateDialog() override;      // releases the image buffer
+  ~UpdateDialog() override;  // releases the image buffer
   UpdateDialog(const UpdateDialog&) = delete;
   UpdateDialog& operator=(const UpdateDialog&) = delete;
 
   bool InitDialog();
   void RefreshStatus() override;
   void OnBack();
-  void OnLogoClick();            // single clicks only; the view never forwards double clicks
-  void OnNextStart();            // button 1003
-  void OnCloseReboot();          // button 1032
-  void OnCancel();               // Escape key / window close box: ends the dialog with DialogResult::Cancel, never restarts
-  void OnDestroy();              // window destroyed: releases the image buffer
-  bool UpdateRunning() const;    // true while RunUpdate runs; all handlers are ignored then (the view also blocks input)
+  void OnLogoClick();    // single clicks only; the view never forwards double clicks
+  void OnNextStart();    // button 1003
+  void OnCloseReboot();  // button 1032
+  void OnCancel();   // Escape key / window close box: ends the dialog with DialogResult::Cancel,
+                     // never restarts
+  void OnDestroy();  // window destroyed: releases the image buffer
+  bool UpdateRunning() const;  // true while RunUpdate runs; all handlers are ignored then (the view
+                               // also blocks input)
   const DialogState& State() const;
 
   // The loaded image; null before an update loaded it and after OnDestroy.

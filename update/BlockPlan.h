@@ -25,8 +25,9 @@ struct ImageArea {
   constexpr bool CutExactly() const { return Length() % kLargeBlock % kSmallBlock == 0; }
   // Offset and length of block `index` (0 to Blocks() - 1).
   constexpr std::uint32_t BlockOffset(std::uint32_t index) const {
-    return index < LargeBlocks() ? begin + index * kLargeBlock
-                                 : begin + LargeBlocks() * kLargeBlock + (index - LargeBlocks()) * kSmallBlock;
+    return index < LargeBlocks()
+               ? begin + index * kLargeBlock
+               : begin + LargeBlocks() * kLargeBlock + (index - LargeBlocks()) * kSmallBlock;
   }
   constexpr std::uint32_t BlockLength(std::uint32_t index) const {
     return index < LargeBlocks() ? kLargeBlock : kSmallBlock;

@@ -11,11 +11,16 @@ constexpr std::int32_t kProgressDone = 1000;
 // UpdateState for a phase the drive reports; -1 for a phase without a line.
 std::int32_t StateForPhase(std::uint8_t phase) {
   switch (phase) {
-    case 0x00: return 5;   // sum check
-    case 0x01: return 6;   // erasing
-    case 0x02: return 7;   // writing
-    case 0x03: return 10;  // final sum check
-    default: return -1;
+    case 0x00:
+      return 5;  // sum check
+    case 0x01:
+      return 6;  // erasing
+    case 0x02:
+      return 7;  // writing
+    case 0x03:
+      return 10;  // final sum check
+    default:
+      return -1;
   }
 }
 
@@ -25,7 +30,8 @@ int WaitForDrive(UpdateContext& context) {
   ScsiRequest& request = context.Request();
   EngineState& state = context.state;
   const bool twoMegabyte = state.DriveFlashSizeCode == kFlash2M;
-  const auto interval = twoMegabyte ? timing::kPollIntervalTwoMegabyte : timing::kPollIntervalOneMegabyte;
+  const auto interval =
+      twoMegabyte ? timing::kPollIntervalTwoMegabyte : timing::kPollIntervalOneMegabyte;
   const std::int32_t step = twoMegabyte ? 1 : 15;
   const auto started = context.clock.Now();
 

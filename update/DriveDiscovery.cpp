@@ -7,7 +7,8 @@ namespace drivesmith {
 namespace {
 
 // Keywords of the models this program may update, tried in this order.
-constexpr std::array<const char*, 4> kSupportedModelKeywords = {"ZWR2040", "TAVIX", "ZAzizud2", "ZIRIVID"};
+constexpr std::array<const char*, 4> kSupportedModelKeywords = {"ZWR2040", "TAVIX", "ZAzizud2",
+                                                                "ZIRIVID"};
 
 bool IsDigitAt(const std::string& text, std::size_t position) {
   return position < text.size() && text[position] >= '0' && text[position] <= '9';
@@ -83,7 +84,8 @@ void FillDriveList(DriveCommands& commands, TransportMode mode,
   for (int i = 0; i < kDriveIndexCount; ++i) {
     request.driveIndex = static_cast<std::uint8_t>(i);
     if (commands.Inquiry() == 1) {
-      addEntry(DriveEntryLabel(mode, 0, 0, request.driveIndex) + DriveIdentification(request.Data()));
+      addEntry(DriveEntryLabel(mode, 0, 0, request.driveIndex) +
+               DriveIdentification(request.Data()));
     }
   }
 }
@@ -101,9 +103,12 @@ void ParseDriveEntry(const std::string& entryText, TransportMode mode, ScsiReque
   if (mode == TransportMode::Aspi) {
     request.hostAdapter = NumberAt(entryText, kHostAdapterPosition);
     // "HA:n ID:" puts the target digit five characters after the number.
-    const std::size_t numberDigits = request.hostAdapter < 10 ? 1 : request.hostAdapter < 100 ? 2 : 3;
+    const std::size_t numberDigits = request.hostAdapter < 10    ? 1
+                                     : request.hostAdapter < 100 ? 2
+                                                                 : 3;
     const std::size_t targetPosition = kHostAdapterPosition + numberDigits + 4;
-    request.targetId = IsDigitAt(entryText, targetPosition) ? DigitAt(entryText, targetPosition) : 0;
+    request.targetId =
+        IsDigitAt(entryText, targetPosition) ? DigitAt(entryText, targetPosition) : 0;
     return;
   }
   request.driveIndex = NumberAt(entryText, kDriveIndexPosition);

@@ -40,7 +40,8 @@ bool SendMainBlock(UpdateContext& context, std::uint32_t& commandForm) {
 
 }  // namespace
 
-int RunOneMegabyteSequence(UpdateContext& context, std::span<const std::uint8_t, kOneMegabyteImage> image) {
+int RunOneMegabyteSequence(UpdateContext& context,
+                           std::span<const std::uint8_t, kOneMegabyteImage> image) {
   context.SetUpdateState(kTransferState);
   context.clock.Sleep(timing::kTransferStartPause);
 

@@ -12,6 +12,7 @@ namespace drivesmith {
 // Sends the first megabyte of the image, prepares and writes the flash, and
 // waits for the drive. Returns 1 when the drive was updated, 0 otherwise.
 // The image's extent makes a read beyond it impossible.
-int RunOneMegabyteSequence(UpdateContext& context, std::span<const std::uint8_t, kOneMegabyteImage> image);
+int RunOneMegabyteSequence(UpdateContext& context,
+                           std::span<const std::uint8_t, kOneMegabyteImage> image);
 
 }  // namespace drivesmith

@@ -55,7 +55,8 @@ std::uint16_t AreaSum(std::span<const std::uint8_t> bytes, std::uint16_t start) 
   return static_cast<std::uint16_t>(sum);
 }
 
-int RunTwoMegabyteSequence(UpdateContext& context, std::span<const std::uint8_t, kTwoMegabyteImage> image) {
+int RunTwoMegabyteSequence(UpdateContext& context,
+                           std::span<const std::uint8_t, kTwoMegabyteImage> image) {
   DriveCommands& commands = context.commands;
   const std::uint32_t loaderUpdateFlag = context.state.LoaderUpdateFlag;
 

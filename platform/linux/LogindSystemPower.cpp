@@ -3,10 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QtDBus/QDBusMessage>
-#include <QtDBus/QDBusUnixFileDescriptor>
 #include <QtCore/QString>
 #include <QtCore/QVariant>
+#include <QtDBus/QDBusMessage>
+#include <QtDBus/QDBusUnixFileDescriptor>
 #include <utility>
 
 namespace drivesmith {
@@ -24,10 +24,9 @@ constexpr char kInhibitMode[] = "block";
 int CallTimeoutMs() { return static_cast<int>(kLogindCallTimeout.count()); }
 
 QDBusMessage ManagerCall(const char* method) {
-  return QDBusMessage::createMethodCall(QString::fromLatin1(kLogindService),
-                                        QString::fromLatin1(kLogindPath),
-                                        QString::fromLatin1(kLogindManager),
-                                        QString::fromLatin1(method));
+  return QDBusMessage::createMethodCall(
+      QString::fromLatin1(kLogindService), QString::fromLatin1(kLogindPath),
+      QString::fromLatin1(kLogindManager), QString::fromLatin1(method));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // Restart and shutdown inhibition through systemd-logind on the system bus.
 
 #include <QtDBus/QDBusConnection>
-
 #include <chrono>
 #include <memory>
 #include <string>

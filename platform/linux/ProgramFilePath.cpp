@@ -17,7 +17,8 @@ constexpr std::size_t kLargestPathCapacity = 1 << 16;
 std::string ProgramFilePath() {
   // readlink does not say whether it cut the path short, so the buffer grows
   // until the path fits with room to spare.
-  for (std::size_t capacity = kInitialPathCapacity; capacity <= kLargestPathCapacity; capacity *= 2) {
+  for (std::size_t capacity = kInitialPathCapacity; capacity <= kLargestPathCapacity;
+       capacity *= 2) {
     std::vector<char> buffer(capacity);
     const ssize_t length = ::readlink(kOwnExecutableLink, buffer.data(), buffer.size());
     if (length < 0) return {};

@@ -31,9 +31,9 @@ QFont DialogFont() {
 DialogUnits DialogUnits::FromFont(const QFont& font) {
   const QFontMetrics metrics(font);
   const int sampleWidth = metrics.horizontalAdvance(QString::fromLatin1(kAverageWidthSample));
-  const int averageWidth =
-      MultiplyDivideRounded(sampleWidth, 1, kAverageWidthSampleLength);
-  return DialogUnits(averageWidth > 0 ? averageWidth : 1, metrics.height() > 0 ? metrics.height() : 1);
+  const int averageWidth = MultiplyDivideRounded(sampleWidth, 1, kAverageWidthSampleLength);
+  return DialogUnits(averageWidth > 0 ? averageWidth : 1,
+                     metrics.height() > 0 ? metrics.height() : 1);
 }
 
 int DialogUnits::ToPixelsX(int units) const {

@@ -22,9 +22,8 @@ namespace drivesmith {
 
 QtDialogView::QtDialogView() : window_(std::make_unique<QtDialogWindow>()) {
   window_->SetInputBlocker([this] { return UpdateRunning(); });
-  QObject::connect(window_.get(), &QtDialogWindow::nextStartClicked, [this] {
-    RunHandler([](UpdateDialog& dialog) { dialog.OnNextStart(); });
-  });
+  QObject::connect(window_.get(), &QtDialogWindow::nextStartClicked,
+                   [this] { RunHandler([](UpdateDialog& dialog) { dialog.OnNextStart(); }); });
   QObject::connect(window_.get(), &QtDialogWindow::backClicked,
                    [this] { RunHandler([](UpdateDialog& dialog) { dialog.OnBack(); }); });
   QObject::connect(window_.get(), &QtDialogWindow::closeClicked,
@@ -80,7 +79,9 @@ DialogResult QtDialogView::RunModal(UpdateDialog& dialog) {
   return result == QDialog::Accepted ? DialogResult::Ok : DialogResult::Cancel;
 }
 
-void QtDialogView::SetCaption(const std::string& text) { window_->setWindowTitle(ToDisplayText(text)); }
+void QtDialogView::SetCaption(const std::string& text) {
+  window_->setWindowTitle(ToDisplayText(text));
+}
 
 void QtDialogView::SetIcons() { window_->setWindowIcon(ApplicationIcon()); }
 

@@ -16,9 +16,8 @@ class UpdateDialog;
 class QtDialogView : public DialogView {
  public:
   // Answers a message box instead of showing it (the demo's automatic run).
-  using MessageBoxAnswerer =
-      std::function<MessageBoxAnswer(const std::string& text, const std::string& caption,
-                                     MessageBoxKind kind)>;
+  using MessageBoxAnswerer = std::function<MessageBoxAnswer(
+      const std::string& text, const std::string& caption, MessageBoxKind kind)>;
 
   QtDialogView();
   ~QtDialogView() override;

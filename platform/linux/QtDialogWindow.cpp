@@ -52,9 +52,7 @@ bool IsUserInput(QEvent::Type type) {
   }
 }
 
-QString ControlName(ControlId id) {
-  return QStringLiteral("control%1").arg(static_cast<int>(id));
-}
+QString ControlName(ControlId id) { return QStringLiteral("control%1").arg(static_cast<int>(id)); }
 
 QLabel* CreateLabel(QWidget* parent, const char* text, Qt::Alignment alignment) {
   auto* label = new QLabel(parent);
@@ -198,11 +196,10 @@ void QtDialogWindow::CreateControls() {
     // The picture keeps its proportions inside the control's frame.
     const QSize room = logo_->contentsRect().size();
     const QImage logo = DrawLogo();
-    logo_->setPixmap(QPixmap::fromImage(logo.size().width() <= room.width() &&
-                                                logo.size().height() <= room.height()
-                                            ? logo
-                                            : logo.scaled(room, Qt::KeepAspectRatio,
-                                                          Qt::SmoothTransformation)));
+    logo_->setPixmap(QPixmap::fromImage(
+        logo.size().width() <= room.width() && logo.size().height() <= room.height()
+            ? logo
+            : logo.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
   }
   controls_[ControlId::Logo] = logo_;
 
@@ -231,13 +228,13 @@ QWidget* QtDialogWindow::Control(ControlId id) const {
   return found == controls_.end() ? nullptr : found->second;
 }
 
-void QtDialogWindow::SetInputBlocker(std::function<bool()> blocked) { blocked_ = std::move(blocked); }
+void QtDialogWindow::SetInputBlocker(std::function<bool()> blocked) {
+  blocked_ = std::move(blocked);
+}
 
 bool QtDialogWindow::InputBlocked() const { return draining_ || (blocked_ && blocked_()); }
 
-void QtDialogWindow::SetTitleText(const QString& text) {
-  title_->setPlainText(text);
-}
+void QtDialogWindow::SetTitleText(const QString& text) { title_->setPlainText(text); }
 
 void QtDialogWindow::reject() {
   // Escape and the close box take the dialog's cancel path; the dialog's

@@ -12,8 +12,8 @@ void QtLogoLabel::mousePressEvent(QMouseEvent* event) {
 }
 
 void QtLogoLabel::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                     rect().contains(event->position().toPoint());
+  const bool click =
+      pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
   pressed_ = false;
   event->accept();
   if (click) {

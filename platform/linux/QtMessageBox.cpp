@@ -46,7 +46,8 @@ MessageBoxAnswer ShowQtMessageBox(QWidget* owner, const std::string& text,
   // An OK box closed any other way still answers OK.
   MessageBoxAnswer answer = MessageBoxAnswer::Closed;
   if (clicked == nullptr) {
-    answer = kind == MessageBoxKind::ExclamationYesNo ? MessageBoxAnswer::Closed : MessageBoxAnswer::Ok;
+    answer =
+        kind == MessageBoxKind::ExclamationYesNo ? MessageBoxAnswer::Closed : MessageBoxAnswer::Ok;
   } else if (clicked == box->button(QMessageBox::Ok)) {
     answer = MessageBoxAnswer::Ok;
   } else if (clicked == box->button(QMessageBox::Yes)) {

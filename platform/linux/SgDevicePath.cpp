@@ -30,7 +30,8 @@ std::optional<unsigned> ParseNumber(std::string_view text, unsigned largest) {
 // <sysfs>/class/block/sr3/device/scsi_generic/sg5.
 std::optional<std::string> GenericNodeName(const std::filesystem::path& sysfsRoot,
                                            const std::string& srName) {
-  const std::filesystem::path dir = sysfsRoot / "class" / "block" / srName / "device" / "scsi_generic";
+  const std::filesystem::path dir =
+      sysfsRoot / "class" / "block" / srName / "device" / "scsi_generic";
   std::error_code error;
   std::filesystem::directory_iterator it(dir, error);
   if (error) return std::nullopt;

@@ -41,7 +41,8 @@ void MarkUnset(std::span<std::uint8_t> buffer) {
 
 std::uint32_t ReadLittle32(std::span<const std::uint8_t> buffer, std::size_t at) {
   std::uint32_t value = 0;
-  for (std::size_t i = 0; i < 4; ++i) value |= static_cast<std::uint32_t>(buffer[at + i]) << (8 * i);
+  for (std::size_t i = 0; i < 4; ++i)
+    value |= static_cast<std::uint32_t>(buffer[at + i]) << (8 * i);
   return value;
 }
 
@@ -108,7 +109,8 @@ std::optional<sg_io_hdr_t> BuildSgIoRequest(std::span<std::uint8_t> buffer) {
   request.dxfer_direction = *direction;
   request.cmd_len = cdbLength;
   request.cmdp = buffer.data() + pt::kCdb;
-  request.mx_sb_len = std::min(buffer[pt::kSenseInfoLength], static_cast<std::uint8_t>(pt::kSenseAreaLength));
+  request.mx_sb_len =
+      std::min(buffer[pt::kSenseInfoLength], static_cast<std::uint8_t>(pt::kSenseAreaLength));
   request.sbp = buffer.data() + pt::kSenseOffset;
   if (*direction == SG_DXFER_NONE) {
     // Without a data phase the kernel must not map any buffer.
@@ -118,7 +120,8 @@ std::optional<sg_io_hdr_t> BuildSgIoRequest(std::span<std::uint8_t> buffer) {
     request.dxferp = buffer.data() + pt::kDataOffset;
     request.dxfer_len = dataLength;
   }
-  request.timeout = static_cast<unsigned int>(SgIoTimeout(ReadLittle32(buffer, pt::kTimeOutValue)).count());
+  request.timeout =
+      static_cast<unsigned int>(SgIoTimeout(ReadLittle32(buffer, pt::kTimeOutValue)).count());
   return request;
 }
 
@@ -149,7 +152,8 @@ void ConvertDescriptorSenseToFixed(std::span<std::uint8_t> sense) {
   const std::uint8_t asc = sense[kDescriptorAscByte];
   const std::uint8_t ascq = sense[kDescriptorAscqByte];
   std::fill(sense.begin(), sense.end(), std::uint8_t{0});
-  sense[0] = static_cast<std::uint8_t>(kFixedSenseCurrent + (responseCode - kDescriptorSenseCurrent));
+  sense[0] =
+      static_cast<std::uint8_t>(kFixedSenseCurrent + (responseCode - kDescriptorSenseCurrent));
   sense[kFixedSenseKeyByte] = senseKey;
   sense[kFixedAdditionalLengthByte] = kFixedAdditionalLength;
   sense[kFixedAscByte] = asc;

@@ -31,9 +31,9 @@ struct DemoOptions {
   std::vector<sim::LoaderLayout> drives;  // in device order
   double timeScale = 1.0;                 // 1: the drive works in real time
   std::vector<DemoFault> faults;
-  std::string traceFile;                  // empty: no trace
+  std::string traceFile;  // empty: no trace
   bool autoRun = false;
-  std::optional<int> select;              // list entry to pick
+  std::optional<int> select;  // list entry to pick
   DemoTransport transport = DemoTransport::Cdrom;
   bool help = false;
 };

@@ -10,8 +10,8 @@ ScaledClock::ScaledClock(Clock& sleeper, double scale)
 
 std::chrono::milliseconds ScaledClock::Now() {
   const std::chrono::duration<double, std::milli> real = std::chrono::steady_clock::now() - start_;
-  return std::chrono::milliseconds(static_cast<std::chrono::milliseconds::rep>(
-      std::floor(real.count() / scale_)));
+  return std::chrono::milliseconds(
+      static_cast<std::chrono::milliseconds::rep>(std::floor(real.count() / scale_)));
 }
 
 std::chrono::milliseconds ScaledClock::RealDuration(std::chrono::milliseconds duration) const {
@@ -19,8 +19,8 @@ std::chrono::milliseconds ScaledClock::RealDuration(std::chrono::milliseconds du
     return std::chrono::milliseconds::zero();
   }
   const double real = std::ceil(static_cast<double>(duration.count()) * scale_);
-  return std::chrono::milliseconds(
-      std::max<std::chrono::milliseconds::rep>(1, static_cast<std::chrono::milliseconds::rep>(real)));
+  return std::chrono::milliseconds(std::max<std::chrono::milliseconds::rep>(
+      1, static_cast<std::chrono::milliseconds::rep>(real)));
 }
 
 void ScaledClock::Sleep(std::chrono::milliseconds duration) {

@@ -37,7 +37,8 @@ constexpr int kUpdateCompletedState = 11;
 
 // Without a display the window is drawn off screen.
 void UseOffscreenWithoutDisplay() {
-  const bool haveDisplay = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+  const bool haveDisplay =
+      std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
   if (!haveDisplay && std::getenv("QT_QPA_PLATFORM") == nullptr) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
   }
@@ -96,25 +97,25 @@ int main(int argc, char** argv) {
   DiskProgramFile programFile(ownPath);
 
   std::optional<int> finalState;
-  UpdaterApp app({machine.Platform(), machine.PassThrough(), applicationName},
-                 [&](ScsiTransport& transport) {
-                   QtDialogView window;
-                   std::ostream& report = options.autoRun ? std::cout : std::clog;
-                   demo::ReportingDialogView view(window, report);
-                   if (trace) {
-                     view.OnRepaint([&trace] { trace->Flush(); });
-                   }
-                   UpdateDialog dialog({view, transport, programFile, clock, power, applicationName});
-                   demo::AutoPilot pilot(window, dialog, std::cout);
-                   if (options.autoRun) {
-                     window.SetMessageBoxAnswerer(AnswerAutomatically);
-                     pilot.Engage(options.select);
-                   } else if (options.select) {
-                     QTimer::singleShot(0, [&window, &options] { window.SelectListEntry(*options.select); });
-                   }
-                   window.RunModal(dialog);
-                   finalState = dialog.State().UpdateState;
-                 });
+  UpdaterApp app(
+      {machine.Platform(), machine.PassThrough(), applicationName}, [&](ScsiTransport& transport) {
+        QtDialogView window;
+        std::ostream& report = options.autoRun ? std::cout : std::clog;
+        demo::ReportingDialogView view(window, report);
+        if (trace) {
+          view.OnRepaint([&trace] { trace->Flush(); });
+        }
+        UpdateDialog dialog({view, transport, programFile, clock, power, applicationName});
+        demo::AutoPilot pilot(window, dialog, std::cout);
+        if (options.autoRun) {
+          window.SetMessageBoxAnswerer(AnswerAutomatically);
+          pilot.Engage(options.select);
+        } else if (options.select) {
+          QTimer::singleShot(0, [&window, &options] { window.SelectListEntry(*options.select); });
+        }
+        window.RunModal(dialog);
+        finalState = dialog.State().UpdateState;
+      });
   app.Run();
   if (trace) {
     trace->Flush();

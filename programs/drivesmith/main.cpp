@@ -35,11 +35,12 @@ int main(int argc, char** argv) {
   drivesmith::LogindSystemPower power;
   drivesmith::QtClock clock;
 
-  drivesmith::UpdaterApp app(
-      {platform, passThrough, applicationName}, [&](drivesmith::ScsiTransport& transport) {
-        drivesmith::QtDialogView view;
-        drivesmith::UpdateDialog dialog({view, transport, programFile, clock, power, applicationName});
-        view.RunModal(dialog);
-      });
+  drivesmith::UpdaterApp app({platform, passThrough, applicationName}, [&](drivesmith::
+                                                                               ScsiTransport&
+                                                                                   transport) {
+    drivesmith::QtDialogView view;
+    drivesmith::UpdateDialog dialog({view, transport, programFile, clock, power, applicationName});
+    view.RunModal(dialog);
+  });
   return app.Run();
 }

@@ -1,13 +1,12 @@
 // Start-up and exit of the application object on simulated platforms.
 
-#include "app/UpdaterApp.h"
-
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/UpdaterApp.h"
 #include "headless/HeadlessRunner.h"
 #include "simulator/SimulatedAspi.h"
 #include "simulator/SimulatedClock.h"
@@ -56,7 +55,7 @@ struct FailedStartUp {
   const char* name;
   std::uint32_t platformId;
   bool aspiPresent;
-  const char* missingEntry;        // null: both entry points exported
+  const char* missingEntry;  // null: both entry points exported
   std::optional<std::uint32_t> supportInfo;
   const char* expectedText;
   const char* expectedCaption;
@@ -95,15 +94,16 @@ TEST_P(UpdaterAppFailedStartUp, ShowsItsBoxAndEndsWithoutDialog) {
 
 INSTANTIATE_TEST_SUITE_P(
     StartUp, UpdaterAppFailedStartUp,
-    ::testing::Values(
-        FailedStartUp{"UnknownFamily", 0, false, nullptr, std::nullopt, "ASPI:LoadErr [0]",
-                      kApplicationName, MessageBoxKind::ExclamationOk},
-        FailedStartUp{"NoAspiLibrary", kPlatformWin9x, false, nullptr, std::nullopt,
-                      "Not found 'ASPI32.DLL'", kAppTitle, MessageBoxKind::ErrorOk},
-        FailedStartUp{"NoSendCommand", kPlatformWin9x, true, "SendASPI32Command", std::nullopt,
-                      "ASPI Function Error 'ASPI32.DLL'", kAppTitle, MessageBoxKind::ErrorOk},
-        FailedStartUp{"NoAspiManager", kPlatformWin9x, true, nullptr, 0xE800u,
-                      "Not found ASPI MANAGER", kAppTitle, MessageBoxKind::ErrorOk}),
+    ::testing::Values(FailedStartUp{"UnknownFamily", 0, false, nullptr, std::nullopt,
+                                    "ASPI:LoadErr [0]", kApplicationName,
+                                    MessageBoxKind::ExclamationOk},
+                      FailedStartUp{"NoAspiLibrary", kPlatformWin9x, false, nullptr, std::nullopt,
+                                    "Not found 'ASPI32.DLL'", kAppTitle, MessageBoxKind::ErrorOk},
+                      FailedStartUp{"NoSendCommand", kPlatformWin9x, true, "SendASPI32Command",
+                                    std::nullopt, "ASPI Function Error 'ASPI32.DLL'", kAppTitle,
+                                    MessageBoxKind::ErrorOk},
+                      FailedStartUp{"NoAspiManager", kPlatformWin9x, true, nullptr, 0xE800u,
+                                    "Not found ASPI MANAGER", kAppTitle, MessageBoxKind::ErrorOk}),
     [](const ::testing::TestParamInfo<FailedStartUp>& param) { return param.param.name; });
 
 TEST(UpdaterApp, AspiFamilyKeepsLibraryLoadedForTheWholeRun) {

@@ -46,7 +46,8 @@ class CommandRig {
  public:
   explicit CommandRig(Via via)
       : via_(via),
-        transport_(via == Via::Aspi ? TransportMode::Aspi : TransportMode::PassThroughCdrom, &aspi, &passThrough) {
+        transport_(via == Via::Aspi ? TransportMode::Aspi : TransportMode::PassThroughCdrom, &aspi,
+                   &passThrough) {
     request_->hostAdapter = kHostAdapter;
     request_->targetId = kTargetId;
     request_->driveIndex = kDriveIndex;
@@ -72,7 +73,9 @@ class CommandRig {
     }
   }
 
-  std::size_t CommandsSent() const { return via_ == Via::Aspi ? aspi.received.size() : passThrough.issued.size(); }
+  std::size_t CommandsSent() const {
+    return via_ == Via::Aspi ? aspi.received.size() : passThrough.issued.size();
+  }
 
   FakeAspiLayer aspi;
   FakePassThroughLayer passThrough;
@@ -95,38 +98,106 @@ struct CommandCase {
 const std::vector<CommandCase>& CommandTable() {
   static const std::vector<CommandCase> table = {
       {"Inquiry", [](DriveCommands& c) { return c.Inquiry(); }, {0x12, 0, 0, 0, 0x24, 0}, 0x08, 36},
-      {"RequestSense", [](DriveCommands& c) { return c.RequestSense(); }, {0x03, 0, 0, 0, 0x0E, 0}, 0x08, 14},
-      {"TestUnitReady", [](DriveCommands& c) { return c.TestUnitReady(); }, {0x00, 0, 0, 0, 0, 0x80}, 0x00, 0},
-      {"ChangeToUpModeFlag1", [](DriveCommands& c) { return c.ChangeToUpMode(1); },
-       {0xE4, 0, 0, 0, 0, 0, 0, 0, 0, 0x40}, 0x00, 0},
-      {"ChangeToUpModeFlag0", [](DriveCommands& c) { return c.ChangeToUpMode(0); },
-       {0xE4, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0x00, 0},
-      {"ChangeToUpModeFlag0x101", [](DriveCommands& c) { return c.ChangeToUpMode(0x101); },
-       {0xE4, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0x00, 0},
-      {"PrepareFlash0", [](DriveCommands& c) { return c.PrepareFlash(0); }, {0xE0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0x00, 0},
-      {"PrepareFlash1", [](DriveCommands& c) { return c.PrepareFlash(1); }, {0xE0, 0, 0, 1, 0, 0, 0, 0, 0, 0}, 0x00, 0},
-      {"PrepareFlash2", [](DriveCommands& c) { return c.PrepareFlash(2); }, {0xE0, 0, 0, 2, 0, 0, 0, 0, 0, 0}, 0x00, 0},
-      {"WriteFlashFlag0", [](DriveCommands& c) { return c.WriteFlash(0); }, {0xE1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0x00, 0},
-      {"WriteFlashFlag1", [](DriveCommands& c) { return c.WriteFlash(1); },
-       {0xE1, 0, 0, 0, 0, 0, 0, 0, 0, 0x40}, 0x00, 0},
-      {"WriteFlashFlag2", [](DriveCommands& c) { return c.WriteFlash(2); }, {0xE1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0x00, 0},
-      {"EraseFlashFlag0", [](DriveCommands& c) { return c.EraseFlash(0); }, {0xE6, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0x00, 0},
-      {"EraseFlashFlag1", [](DriveCommands& c) { return c.EraseFlash(1); },
-       {0xE6, 0, 0, 0, 0, 0, 0, 0, 0, 0x40}, 0x00, 0},
-      {"ConfirmSumCodeLoader201", [](DriveCommands& c) { return c.ConfirmSumCode(1, 0x1234, 2.01); },
-       {0xE7, 0, 0, 0, 0, 0, 0x01, 0x40, 0x12, 0x34, 0, 0}, 0x00, 0},
-      {"ConfirmSumCodeLoader20", [](DriveCommands& c) { return c.ConfirmSumCode(1, 0x1234, 2.0); },
-       {0xE7, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x40, 0x12, 0x34}, 0x00, 0},
-      {"ConfirmSumCodeLoader15", [](DriveCommands& c) { return c.ConfirmSumCode(2, 0xABCD, 1.5); },
-       {0xE7, 0, 0, 0, 0, 0, 0, 0, 0x02, 0x40, 0xAB, 0xCD}, 0x00, 0},
-      {"TransferData3072Form1Area0", [](DriveCommands& c) { return c.TransferData(3072, 1, 0); },
-       {0xAA, 0, 0, 0, 0, 0, 0x0C, 0, 0, 0, 0, 0}, 0x10, 3072},
-      {"TransferData1024Form0Area5", [](DriveCommands& c) { return c.TransferData(1024, 0, 5); },
-       {0xE2, 0, 0, 0, 0, 0, 0x04, 0, 0x05, 0}, 0x10, 1024},
-      {"TransferData1024Form2Area1", [](DriveCommands& c) { return c.TransferData(1024, 2, 1); },
-       {0xE2, 0, 0, 0, 0, 0, 0x04, 0, 0x01, 0}, 0x10, 1024},
-      {"TransferData0x1FFForm1Area1", [](DriveCommands& c) { return c.TransferData(0x1FF, 1, 1); },
-       {0xAA, 0, 0, 0, 0, 0, 0x01, 0xFF, 0x01, 0, 0, 0}, 0x10, 0x1FF},
+      {"RequestSense",
+       [](DriveCommands& c) { return c.RequestSense(); },
+       {0x03, 0, 0, 0, 0x0E, 0},
+       0x08,
+       14},
+      {"TestUnitReady",
+       [](DriveCommands& c) { return c.TestUnitReady(); },
+       {0x00, 0, 0, 0, 0, 0x80},
+       0x00,
+       0},
+      {"ChangeToUpModeFlag1",
+       [](DriveCommands& c) { return c.ChangeToUpMode(1); },
+       {0xE4, 0, 0, 0, 0, 0, 0, 0, 0, 0x40},
+       0x00,
+       0},
+      {"ChangeToUpModeFlag0",
+       [](DriveCommands& c) { return c.ChangeToUpMode(0); },
+       {0xE4, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       0x00,
+       0},
+      {"ChangeToUpModeFlag0x101",
+       [](DriveCommands& c) { return c.ChangeToUpMode(0x101); },
+       {0xE4, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       0x00,
+       0},
+      {"PrepareFlash0",
+       [](DriveCommands& c) { return c.PrepareFlash(0); },
+       {0xE0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       0x00,
+       0},
+      {"PrepareFlash1",
+       [](DriveCommands& c) { return c.PrepareFlash(1); },
+       {0xE0, 0, 0, 1, 0, 0, 0, 0, 0, 0},
+       0x00,
+       0},
+      {"PrepareFlash2",
+       [](DriveCommands& c) { return c.PrepareFlash(2); },
+       {0xE0, 0, 0, 2, 0, 0, 0, 0, 0, 0},
+       0x00,
+       0},
+      {"WriteFlashFlag0",
+       [](DriveCommands& c) { return c.WriteFlash(0); },
+       {0xE1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       0x00,
+       0},
+      {"WriteFlashFlag1",
+       [](DriveCommands& c) { return c.WriteFlash(1); },
+       {0xE1, 0, 0, 0, 0, 0, 0, 0, 0, 0x40},
+       0x00,
+       0},
+      {"WriteFlashFlag2",
+       [](DriveCommands& c) { return c.WriteFlash(2); },
+       {0xE1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       0x00,
+       0},
+      {"EraseFlashFlag0",
+       [](DriveCommands& c) { return c.EraseFlash(0); },
+       {0xE6, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       0x00,
+       0},
+      {"EraseFlashFlag1",
+       [](DriveCommands& c) { return c.EraseFlash(1); },
+       {0xE6, 0, 0, 0, 0, 0, 0, 0, 0, 0x40},
+       0x00,
+       0},
+      {"ConfirmSumCodeLoader201",
+       [](DriveCommands& c) { return c.ConfirmSumCode(1, 0x1234, 2.01); },
+       {0xE7, 0, 0, 0, 0, 0, 0x01, 0x40, 0x12, 0x34, 0, 0},
+       0x00,
+       0},
+      {"ConfirmSumCodeLoader20",
+       [](DriveCommands& c) { return c.ConfirmSumCode(1, 0x1234, 2.0); },
+       {0xE7, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x40, 0x12, 0x34},
+       0x00,
+       0},
+      {"ConfirmSumCodeLoader15",
+       [](DriveCommands& c) { return c.ConfirmSumCode(2, 0xABCD, 1.5); },
+       {0xE7, 0, 0, 0, 0, 0, 0, 0, 0x02, 0x40, 0xAB, 0xCD},
+       0x00,
+       0},
+      {"TransferData3072Form1Area0",
+       [](DriveCommands& c) { return c.TransferData(3072, 1, 0); },
+       {0xAA, 0, 0, 0, 0, 0, 0x0C, 0, 0, 0, 0, 0},
+       0x10,
+       3072},
+      {"TransferData1024Form0Area5",
+       [](DriveCommands& c) { return c.TransferData(1024, 0, 5); },
+       {0xE2, 0, 0, 0, 0, 0, 0x04, 0, 0x05, 0},
+       0x10,
+       1024},
+      {"TransferData1024Form2Area1",
+       [](DriveCommands& c) { return c.TransferData(1024, 2, 1); },
+       {0xE2, 0, 0, 0, 0, 0, 0x04, 0, 0x01, 0},
+       0x10,
+       1024},
+      {"TransferData0x1FFForm1Area1",
+       [](DriveCommands& c) { return c.TransferData(0x1FF, 1, 1); },
+       {0xAA, 0, 0, 0, 0, 0, 0x01, 0xFF, 0x01, 0, 0, 0},
+       0x10,
+       0x1FF},
   };
   return table;
 }
@@ -214,7 +285,8 @@ TEST_P(DriveCommandTest, BlockDirectionAndDataPhase) {
     EXPECT_EQ(Bytes(b.begin() + 28, b.begin() + 44), ExpectedCdb());
     EXPECT_EQ(record.SRB_Flags, c.direction);
     if (c.direction == 0x10) {
-      EXPECT_EQ(Bytes(b.begin() + 80, b.end()), Bytes(outgoing.begin(), outgoing.begin() + c.dataLength));
+      EXPECT_EQ(Bytes(b.begin() + 80, b.end()),
+                Bytes(outgoing.begin(), outgoing.begin() + c.dataLength));
     }
   }
 
@@ -231,7 +303,8 @@ TEST_P(DriveCommandTest, ReturnsTheTransportsFailureWithItsSenseCodes) {
 }
 
 std::string CommandParamName(const ::testing::TestParamInfo<CommandParam>& info) {
-  return std::string(CommandTable().at(std::get<0>(info.param)).name) + "_" + ViaName(std::get<1>(info.param));
+  return std::string(CommandTable().at(std::get<0>(info.param)).name) + "_" +
+         ViaName(std::get<1>(info.param));
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, DriveCommandTest,
@@ -255,11 +328,13 @@ TEST_P(DriveCommandSequenceTest, TenByteCommandAfterATwelveByteOne) {
   if (GetParam() == Via::Aspi) {
     const SrbExecScsiCmd& sent = rig.aspi.received.at(1).srb;
     EXPECT_EQ(sent.SRB_CDBLen, 10);
-    EXPECT_EQ(Bytes(sent.CDBByte, sent.CDBByte + 16), (Bytes{0xE0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Bytes(sent.CDBByte, sent.CDBByte + 16),
+              (Bytes{0xE0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   } else {
     const Bytes& b = rig.passThrough.issued.at(1).buffer;
     EXPECT_EQ(b.at(6), 10);
-    EXPECT_EQ(Bytes(b.begin() + 28, b.begin() + 44), (Bytes{0xE0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Bytes(b.begin() + 28, b.begin() + 44),
+              (Bytes{0xE0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   }
 }
 
@@ -273,7 +348,8 @@ TEST_P(DriveCommandSequenceTest, DataInAfterDataOutReplacesTheBuffersStart) {
   EXPECT_EQ(rig.request().Data()[36], 0x5A);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, DriveCommandSequenceTest, ::testing::Values(Via::Aspi, Via::PassThrough),
+INSTANTIATE_TEST_SUITE_P(Transports, DriveCommandSequenceTest,
+                         ::testing::Values(Via::Aspi, Via::PassThrough),
                          [](const ::testing::TestParamInfo<Via>& p) { return ViaName(p.param); });
 
 }  // namespace

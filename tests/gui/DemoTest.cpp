@@ -42,9 +42,12 @@ void DemoTest::goodArguments_data() {
   QTest::addColumn<int>("select");
   QTest::newRow("defaults") << QString() << 2 << true << 1.0 << false << -1;
   QTest::newRow("one 1m drive") << "--drive 1m" << 1 << false << 1.0 << false << -1;
-  QTest::newRow("three drives") << "--drive 1m --drive 2m --drive 2M" << 3 << false << 1.0 << false << -1;
-  QTest::newRow("automatic") << "--auto --time-scale 0.001 --select 1" << 2 << true << 0.001 << true << 1;
-  QTest::newRow("trace and transport") << "--trace out.txt --transport aspi" << 2 << true << 1.0 << false << -1;
+  QTest::newRow("three drives") << "--drive 1m --drive 2m --drive 2M" << 3 << false << 1.0 << false
+                                << -1;
+  QTest::newRow("automatic") << "--auto --time-scale 0.001 --select 1" << 2 << true << 0.001 << true
+                             << 1;
+  QTest::newRow("trace and transport")
+      << "--trace out.txt --transport aspi" << 2 << true << 1.0 << false << -1;
 }
 
 void DemoTest::goodArguments() {
@@ -74,8 +77,9 @@ void DemoTest::badArguments_data() {
   QTest::newRow("unknown fault") << "--fault melt";
   QTest::newRow("transport") << "--transport usb";
   QTest::newRow("negative select") << "--select -1";
-  QTest::newRow("nine drives") << "--drive 1m --drive 1m --drive 1m --drive 1m --drive 1m --drive 1m "
-                                  "--drive 1m --drive 1m --drive 1m";
+  QTest::newRow("nine drives")
+      << "--drive 1m --drive 1m --drive 1m --drive 1m --drive 1m --drive 1m "
+         "--drive 1m --drive 1m --drive 1m";
 }
 
 void DemoTest::badArguments() {

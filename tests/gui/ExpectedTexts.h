@@ -19,8 +19,8 @@ inline const QString kState1 = QStringLiteral(" Push Start button and Start to u
 inline const QString kState11 = QStringLiteral(
     " Completed to update F/W of Drive.\n\n *** OK ** OK ** OK *** \n\n Turn OFF PC & Drive and "
     "Reboot them.");
-inline const QString kState12 = QStringLiteral(
-    " Fail to update.\n\n *** NG ** NG ** NG *** \n\n Turn OFF PC and Reboot it.");
+inline const QString kState12 =
+    QStringLiteral(" Fail to update.\n\n *** NG ** NG ** NG *** \n\n Turn OFF PC and Reboot it.");
 inline const QString kState13 = QStringLiteral(
     " Cannot update for different Type Code.\n\n *** NG ** NG ** NG *** \n\n Make sure Selected "
     "Source File.");
@@ -41,21 +41,37 @@ inline const QStringList kTwoMegabyteLines = {
 inline int MarkedLine(int state, bool twoMegabyte) {
   if (twoMegabyte) {
     switch (state) {
-      case 6: return 1;
-      case 2: case 3: case 4: return 2;
-      case 5: return 3;
-      case 7: case 8: case 9: return 4;
-      case 10: return 5;
-      default: return 0;
+      case 6:
+        return 1;
+      case 2:
+      case 3:
+      case 4:
+        return 2;
+      case 5:
+        return 3;
+      case 7:
+      case 8:
+      case 9:
+        return 4;
+      case 10:
+        return 5;
+      default:
+        return 0;
     }
   }
   switch (state) {
-    case 2: return 1;
-    case 5: return 2;
-    case 6: return 3;
-    case 7: return 4;
-    case 10: return 5;
-    default: return 0;
+    case 2:
+      return 1;
+    case 5:
+      return 2;
+    case 6:
+      return 3;
+    case 7:
+      return 4;
+    case 10:
+      return 5;
+    default:
+      return 0;
   }
 }
 

@@ -82,9 +82,9 @@ void WindowTest::messageBoxes_data() {
   QTest::newRow("exclamation OK") << MessageBoxKind::ExclamationOk
                                   << static_cast<int>(QMessageBox::Warning)
                                   << static_cast<int>(QMessageBox::Ok);
-  QTest::newRow("exclamation Yes/No") << MessageBoxKind::ExclamationYesNo
-                                      << static_cast<int>(QMessageBox::Warning)
-                                      << static_cast<int>(QMessageBox::Yes | QMessageBox::No);
+  QTest::newRow("exclamation Yes/No")
+      << MessageBoxKind::ExclamationYesNo << static_cast<int>(QMessageBox::Warning)
+      << static_cast<int>(QMessageBox::Yes | QMessageBox::No);
 }
 
 void WindowTest::messageBoxes() {

@@ -77,7 +77,9 @@ class WatchedView : public DialogView {
   WatchedView(DialogView& inner, WizardHarness& harness) : inner_(inner), harness_(harness) {}
   void SetCaption(const std::string& text) override { inner_.SetCaption(text); }
   void SetIcons() override { inner_.SetIcons(); }
-  void SetControlText(ControlId id, const std::string& text) override { inner_.SetControlText(id, text); }
+  void SetControlText(ControlId id, const std::string& text) override {
+    inner_.SetControlText(id, text);
+  }
   std::string ControlText(ControlId id) override { return inner_.ControlText(id); }
   void EnableControl(ControlId id, bool enabled) override { inner_.EnableControl(id, enabled); }
   void ShowControl(ControlId id, bool visible) override { inner_.ShowControl(id, visible); }
@@ -109,13 +111,13 @@ WizardHarness::WizardHarness(std::vector<sim::DriveModel> drives, unsigned image
     : program_(imageSizeMiB, std::move(typeCode)) {
   for (std::size_t i = 0; i < drives.size(); ++i) {
     drives_.push_back(std::make_unique<sim::SimulatedDrive>(drives[i], clock_));
-    passThrough_.Attach(PassThroughDeviceName(TransportMode::PassThroughCdrom,
-                                              static_cast<std::uint8_t>(i)),
-                        *drives_.back());
+    passThrough_.Attach(
+        PassThroughDeviceName(TransportMode::PassThroughCdrom, static_cast<std::uint8_t>(i)),
+        *drives_.back());
   }
   watched_ = std::make_unique<WatchedView>(view_, *this);
-  dialog_ = std::make_unique<UpdateDialog>(
-      UpdateDialogPorts{*watched_, transport_, program_.File(), dialogClock_, power_, "drivesmith"});
+  dialog_ = std::make_unique<UpdateDialog>(UpdateDialogPorts{*watched_, transport_, program_.File(),
+                                                             dialogClock_, power_, "drivesmith"});
 }
 
 WizardHarness::~WizardHarness() = default;
@@ -126,7 +128,9 @@ void WizardHarness::Repainted() {
   snapshots_.push_back(snapshot);
   if (firstSnapshots_.emplace(state, snapshot).second && !screenshotPrefix_.isEmpty() &&
       Window().isVisible()) {
-    SaveScreenshot(Window(), QStringLiteral("%1-state-%2").arg(screenshotPrefix_).arg(state, 2, 10, QLatin1Char('0')));
+    SaveScreenshot(
+        Window(),
+        QStringLiteral("%1-state-%2").arg(screenshotPrefix_).arg(state, 2, 10, QLatin1Char('0')));
   }
   if (dialog_->UpdateRunning() && duringUpdate_) {
     duringUpdate_();

@@ -84,14 +84,17 @@ void WizardTest::wholeWizard_data() {
 void WizardTest::wholeWizard() {
   QFETCH(sim::LoaderLayout, layout);
   const bool twoMegabyte = IsTwoMegabyte(layout);
-  WizardHarness harness({twoMegabyte ? TwoMegabyteDrive() : OneMegabyteDrive()}, twoMegabyte ? 2 : 1);
-  harness.SetScreenshotPrefix(twoMegabyte ? QStringLiteral("wizard-2m") : QStringLiteral("wizard-1m"));
+  WizardHarness harness({twoMegabyte ? TwoMegabyteDrive() : OneMegabyteDrive()},
+                        twoMegabyte ? 2 : 1);
+  harness.SetScreenshotPrefix(twoMegabyte ? QStringLiteral("wizard-2m")
+                                          : QStringLiteral("wizard-1m"));
   QtDialogWindow& window = harness.Window();
 
   const DialogResult result = harness.Run([&] {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     // State 0: the drive is listed and selected, the image described.
-    VerifyFixedState(window, kState0, QStringLiteral("Next >"), true, QStringLiteral("Close"), false);
+    VerifyFixedState(window, kState0, QStringLiteral("Next >"), true, QStringLiteral("Close"),
+                     false);
     QCOMPARE(window.DriveList()->count(), 1);
     QCOMPARE(window.DriveList()->currentIndex(), 0);
     QVERIFY(window.DriveList()->currentText().startsWith(QStringLiteral("cdrom0")));
@@ -107,7 +110,8 @@ void WizardTest::wholeWizard() {
 
     Click(window.NextStartButton());
     QCOMPARE(harness.State(), 11);
-    VerifyFixedState(window, kState11, QStringLiteral("Next >"), false, QStringLiteral("Reboot"), false);
+    VerifyFixedState(window, kState11, QStringLiteral("Next >"), false, QStringLiteral("Reboot"),
+                     false);
     QCOMPARE(window.ProgressBar()->value(), 1000);
 
     // Escape after a success ends the program without a restart.
@@ -133,15 +137,16 @@ void WizardTest::wholeWizard() {
     QCOMPARE(snapshot.nextStartText, QStringLiteral("Start"));
   }
   QVERIFY(phaseStates >= 4);
-  const std::vector<int> shown = twoMegabyte ? std::vector<int>{2, 3, 5, 6, 7, 8}
-                                             : std::vector<int>{2, 5, 6, 7, 10};
+  const std::vector<int> shown =
+      twoMegabyte ? std::vector<int>{2, 3, 5, 6, 7, 8} : std::vector<int>{2, 5, 6, 7, 10};
   for (const int state : shown) {
     QVERIFY2(harness.FirstSnapshots().count(state) == 1,
              qPrintable(QStringLiteral("state %1 was never shown").arg(state)));
   }
   // The bar moves forward during the transfer.
   int highest = 0;
-  for (const WindowSnapshot& snapshot : harness.Snapshots()) highest = std::max(highest, snapshot.progress);
+  for (const WindowSnapshot& snapshot : harness.Snapshots())
+    highest = std::max(highest, snapshot.progress);
   QCOMPARE(highest, 1000);
 }
 
@@ -215,7 +220,8 @@ void WizardTest::backUnchecksRevealedBox() {
     QCOMPARE(harness.State(), 0);
     QVERIFY(!window.UpdateLoader()->isChecked());
     QVERIFY(window.UpdateLoader()->isVisible());
-    VerifyFixedState(window, kState0, QStringLiteral("Next >"), true, QStringLiteral("Close"), false);
+    VerifyFixedState(window, kState0, QStringLiteral("Next >"), true, QStringLiteral("Close"),
+                     false);
   });
 }
 
@@ -247,7 +253,8 @@ void WizardTest::layoutQuestion() {
   QCOMPARE(box.parent, static_cast<QWidget*>(&window));
   if (expectedState == 0) {
     QCOMPARE(harness.Snapshots().back().stateText, kState0);
-    QVERIFY2(harness.Snapshots().back().nextStartEnabled, "a declined question leaves Next > usable");
+    QVERIFY2(harness.Snapshots().back().nextStartEnabled,
+             "a declined question leaves Next > usable");
   } else {
     QVERIFY(harness.Drive(0).LoaderUpdateRequested());
   }
@@ -285,10 +292,12 @@ void WizardTest::failureStates() {
     Click(window.NextStartButton());
     Click(window.NextStartButton());
     QCOMPARE(harness.State(), state);
-    VerifyFixedState(window, text, QStringLiteral("Next >"), nextEnabled, QStringLiteral("Close"), true);
+    VerifyFixedState(window, text, QStringLiteral("Next >"), nextEnabled, QStringLiteral("Close"),
+                     true);
     Click(leaveByBack ? window.BackButton() : window.NextStartButton());
     QCOMPARE(harness.State(), 0);
-    VerifyFixedState(window, kState0, QStringLiteral("Next >"), nextEnabled, QStringLiteral("Close"), false);
+    VerifyFixedState(window, kState0, QStringLiteral("Next >"), nextEnabled,
+                     QStringLiteral("Close"), false);
     Click(window.CloseButton());
   });
   QVERIFY(!harness.EndedByHarness());
@@ -342,14 +351,17 @@ void WizardTest::queuedInputAfterUpdateIsDropped() {
   harness.DuringUpdate([&] {
     if (posted) return;
     posted = true;
-    QCoreApplication::postEvent(&window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    QCoreApplication::postEvent(&window,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
     QWidget* logo = window.Logo();
     const QPointF centre = QRectF(logo->rect()).center();
     for (int i = 0; i < 6; ++i) {
-      QCoreApplication::postEvent(logo, new QMouseEvent(QEvent::MouseButtonPress, centre, logo->mapToGlobal(centre),
-                                                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-      QCoreApplication::postEvent(logo, new QMouseEvent(QEvent::MouseButtonRelease, centre, logo->mapToGlobal(centre),
-                                                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+      QCoreApplication::postEvent(
+          logo, new QMouseEvent(QEvent::MouseButtonPress, centre, logo->mapToGlobal(centre),
+                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+      QCoreApplication::postEvent(
+          logo, new QMouseEvent(QEvent::MouseButtonRelease, centre, logo->mapToGlobal(centre),
+                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
     }
     QCoreApplication::postEvent(&window, new QCloseEvent);
   });

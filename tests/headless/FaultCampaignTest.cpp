@@ -32,13 +32,15 @@ enum class Variant {
 };
 
 const char* VariantName(Variant v) {
-  static const char* const names[] = {"OneMegabyte", "OneMegabytePrepareTwo", "TwoMegabyte", "TwoMegabyteWithLoader"};
+  static const char* const names[] = {"OneMegabyte", "OneMegabytePrepareTwo", "TwoMegabyte",
+                                      "TwoMegabyteWithLoader"};
   return names[static_cast<int>(v)];
 }
 
 sim::DriveModel ModelFor(Variant v) {
-  sim::DriveModel model = v == Variant::OneMegabyte || v == Variant::OneMegabytePrepareTwo ? OneMegabyteDrive()
-                                                                                           : TwoMegabyteDrive();
+  sim::DriveModel model = v == Variant::OneMegabyte || v == Variant::OneMegabytePrepareTwo
+                              ? OneMegabyteDrive()
+                              : TwoMegabyteDrive();
   if (model.layout == sim::LoaderLayout::OneMegabyte) model.faults.refuse12ByteTransfer = true;
   if (v == Variant::OneMegabytePrepareTwo) model.faults.acceptedPrepareParameter = 2;
   return model;
@@ -70,7 +72,16 @@ const std::vector<sim::TraceEntry>& CleanTrace(Variant v) {
   return found->second;
 }
 
-enum class Point { Block, PrepareFlash, EraseFlash, ConfirmSumCode, WriteFlash, PollFirst, PollFirstFinish, PollLastFinish };
+enum class Point {
+  Block,
+  PrepareFlash,
+  EraseFlash,
+  ConfirmSumCode,
+  WriteFlash,
+  PollFirst,
+  PollFirstFinish,
+  PollLastFinish
+};
 enum class Fault { FailCommand, StopResponding };
 enum class Outcome { Fatal, Recovered };
 
@@ -94,7 +105,8 @@ int Resolve(const CampaignCase& c, const std::vector<sim::TraceEntry>& trace) {
     switch (c.point) {
       case Point::Block:
         // Accepted blocks only: a refused 12-byte block is not one of them.
-        if (IsTransfer(e) && e.status == 0 && e.cdb[8] == c.area && seen++ == c.ordinal) return static_cast<int>(i);
+        if (IsTransfer(e) && e.status == 0 && e.cdb[8] == c.area && seen++ == c.ordinal)
+          return static_cast<int>(i);
         break;
       case Point::PrepareFlash:
         if (Opcode(e) == 0xE0 && seen++ == c.ordinal) return static_cast<int>(i);
@@ -107,7 +119,8 @@ int Resolve(const CampaignCase& c, const std::vector<sim::TraceEntry>& trace) {
         break;
       case Point::ConfirmSumCode: {
         const bool newLayout = e.cdb.size() == 12 && e.cdb[7] == 0x40;
-        if (Opcode(e) == 0xE7 && (newLayout ? e.cdb[6] : e.cdb[8]) == c.area) return static_cast<int>(i);
+        if (Opcode(e) == 0xE7 && (newLayout ? e.cdb[6] : e.cdb[8]) == c.area)
+          return static_cast<int>(i);
         break;
       }
       case Point::PollFirst:
@@ -135,9 +148,14 @@ int Resolve(const CampaignCase& c, const std::vector<sim::TraceEntry>& trace) {
 }
 
 std::string PointName(Point p) {
-  static const char* const names[] = {"Block",           "PrepareFlash",          "EraseFlash",
-                                      "ConfirmSumCode",  "WriteFlash",            "PollPhaseAnswer",
-                                      "PollFirstFinishAnswer", "PollTenthFinishAnswer"};
+  static const char* const names[] = {"Block",
+                                      "PrepareFlash",
+                                      "EraseFlash",
+                                      "ConfirmSumCode",
+                                      "WriteFlash",
+                                      "PollPhaseAnswer",
+                                      "PollFirstFinishAnswer",
+                                      "PollTenthFinishAnswer"};
   return names[static_cast<int>(p)];
 }
 
@@ -167,7 +185,8 @@ std::vector<CampaignCase> Cases() {
     const bool all = f == Fault::FailCommand;  // silence is sampled more thinly
     // One-megabyte layout: 342 blocks, PrepareFlash, WriteFlash, one wait.
     for (const int k : SampleBlocks(kOneMegabyteArea)) {
-      if (all || k == 0 || k == 341) cases.push_back(Make(Variant::OneMegabyte, Point::Block, 0, k, f));
+      if (all || k == 0 || k == 341)
+        cases.push_back(Make(Variant::OneMegabyte, Point::Block, 0, k, f));
     }
     // A single refused PrepareFlash is answered by the next parameter: the
     // update goes on when the drive fails only the first one. A silent drive
@@ -177,7 +196,8 @@ std::vector<CampaignCase> Cases() {
     if (all) cases.push_back(Make(Variant::OneMegabytePrepareTwo, Point::PrepareFlash, 0, 2, f));
     cases.push_back(Make(Variant::OneMegabyte, Point::WriteFlash, 0, 0, f));
     for (const Point p : {Point::PollFirst, Point::PollFirstFinish, Point::PollLastFinish}) {
-      if (all || p != Point::PollFirstFinish) cases.push_back(Make(Variant::OneMegabyte, p, 0, 0, f));
+      if (all || p != Point::PollFirstFinish)
+        cases.push_back(Make(Variant::OneMegabyte, p, 0, 0, f));
     }
 
     // Two-megabyte layout.
@@ -185,22 +205,26 @@ std::vector<CampaignCase> Cases() {
     cases.push_back(Make(Variant::TwoMegabyte, Point::EraseFlash, 0, 0, f));
     for (const ImageArea* area : {&kFirstMainArea, &kSecondMainArea}) {
       for (const int k : SampleBlocks(*area)) {
-        if (all || k == 0) cases.push_back(Make(Variant::TwoMegabyte, Point::Block, area->areaByte, k, f));
+        if (all || k == 0)
+          cases.push_back(Make(Variant::TwoMegabyte, Point::Block, area->areaByte, k, f));
       }
       cases.push_back(Make(Variant::TwoMegabyte, Point::ConfirmSumCode, area->areaByte, 0, f));
     }
     for (int wait = 0; wait < 3; ++wait) {
       for (const Point p : {Point::PollFirst, Point::PollFirstFinish, Point::PollLastFinish}) {
-        if (all || (wait == 1 && p != Point::PollFirstFinish)) cases.push_back(Make(Variant::TwoMegabyte, p, 0, wait, f));
+        if (all || (wait == 1 && p != Point::PollFirstFinish))
+          cases.push_back(Make(Variant::TwoMegabyte, p, 0, wait, f));
       }
     }
     // The boot-loader area, its WriteFlash and the fourth wait.
     for (const int k : SampleBlocks(kBootLoaderArea)) {
-      if (all || k == 0) cases.push_back(Make(Variant::TwoMegabyteWithLoader, Point::Block, 5, k, f));
+      if (all || k == 0)
+        cases.push_back(Make(Variant::TwoMegabyteWithLoader, Point::Block, 5, k, f));
     }
     cases.push_back(Make(Variant::TwoMegabyteWithLoader, Point::WriteFlash, 0, 0, f));
     for (const Point p : {Point::PollFirst, Point::PollFirstFinish, Point::PollLastFinish}) {
-      if (all || p == Point::PollLastFinish) cases.push_back(Make(Variant::TwoMegabyteWithLoader, p, 0, 3, f));
+      if (all || p == Point::PollLastFinish)
+        cases.push_back(Make(Variant::TwoMegabyteWithLoader, p, 0, 3, f));
     }
   }
   return cases;
@@ -227,14 +251,16 @@ TEST_P(FaultCampaignTest, UpdateEndsAsExpectedAndSendsNothingAfterAFatalFailure)
   ASSERT_GT(trace.size(), static_cast<std::size_t>(at));
   // Up to the injection point the run is the clean one.
   for (int i = 0; i < at; ++i) {
-    EXPECT_EQ(trace[static_cast<std::size_t>(i)].cdb, clean[static_cast<std::size_t>(i)].cdb) << "command " << i;
+    EXPECT_EQ(trace[static_cast<std::size_t>(i)].cdb, clean[static_cast<std::size_t>(i)].cdb)
+        << "command " << i;
   }
 
   if (c.outcome == Outcome::Recovered) {
     EXPECT_EQ(r.finalState, 11);
     EXPECT_EQ(r.rebootArmed, 1);
     EXPECT_EQ(Opcode(trace[static_cast<std::size_t>(at) + 1]), 0xE0);  // the next parameter
-    EXPECT_EQ(trace[static_cast<std::size_t>(at) + 1].cdb[3], trace[static_cast<std::size_t>(at)].cdb[3] + 1);
+    EXPECT_EQ(trace[static_cast<std::size_t>(at) + 1].cdb[3],
+              trace[static_cast<std::size_t>(at)].cdb[3] + 1);
     return;
   }
 
@@ -243,11 +269,13 @@ TEST_P(FaultCampaignTest, UpdateEndsAsExpectedAndSendsNothingAfterAFatalFailure)
   EXPECT_NE(r.closeLabel, "Reboot");
   EXPECT_TRUE(r.closeEnabled);
   EXPECT_TRUE(r.backEnabled);
-  EXPECT_EQ(r.stateTexts.back(), " Fail to update.\r\n\r\n *** NG ** NG ** NG *** \r\n\r\n Turn OFF PC and Reboot it.");
+  EXPECT_EQ(r.stateTexts.back(),
+            " Fail to update.\r\n\r\n *** NG ** NG ** NG *** \r\n\r\n Turn OFF PC and Reboot it.");
   EXPECT_FALSE(r.progressPositions.empty() && r.progressPositions.back() == 1000);
 
   if (c.fault == Fault::FailCommand) {
-    EXPECT_EQ(trace.size(), static_cast<std::size_t>(at) + 1) << "commands were sent after the failing one";
+    EXPECT_EQ(trace.size(), static_cast<std::size_t>(at) + 1)
+        << "commands were sent after the failing one";
     EXPECT_EQ(trace.back().asc, kFatalAsc);
     return;
   }
@@ -255,14 +283,17 @@ TEST_P(FaultCampaignTest, UpdateEndsAsExpectedAndSendsNothingAfterAFatalFailure)
   // the poll that runs into its limit; no data and no flash work.
   for (std::size_t i = static_cast<std::size_t>(at) + 1; i < trace.size(); ++i) {
     const std::uint8_t code = Opcode(trace[i]);
-    EXPECT_TRUE(code == 0x00 || code == 0x03 || code == 0xE0) << "command " << i << " opcode " << int{code};
+    EXPECT_TRUE(code == 0x00 || code == 0x03 || code == 0xE0)
+        << "command " << i << " opcode " << int{code};
     EXPECT_EQ(trace[i].status, 0xFF);
   }
   EXPECT_LT(run.elapsed, timing::kWaitForDriveLimit * 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Points, FaultCampaignTest, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<CampaignCase>& param) { return param.param.name; });
+                         [](const ::testing::TestParamInfo<CampaignCase>& param) {
+                           return param.param.name;
+                         });
 
 // Faults of the drive's own work rather than of one command.
 struct WorkFaultCase {
@@ -296,12 +327,13 @@ TEST_P(WorkFaultTest, UpdateFailsWithinTheWaitLimit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Work, WorkFaultTest,
-    ::testing::Values(WorkFaultCase{"OneMegabyteNeverFinishes", Variant::OneMegabyte, true, false, false},
-                      WorkFaultCase{"TwoMegabyteNeverFinishes", Variant::TwoMegabyte, true, false, false},
-                      WorkFaultCase{"OneMegabyteWrongSum", Variant::OneMegabyte, false, true, false},
-                      WorkFaultCase{"TwoMegabyteWrongSum", Variant::TwoMegabyte, false, true, false},
-                      WorkFaultCase{"OneMegabyteWorkError", Variant::OneMegabyte, false, false, true},
-                      WorkFaultCase{"TwoMegabyteWorkError", Variant::TwoMegabyteWithLoader, false, false, true}),
+    ::testing::Values(
+        WorkFaultCase{"OneMegabyteNeverFinishes", Variant::OneMegabyte, true, false, false},
+        WorkFaultCase{"TwoMegabyteNeverFinishes", Variant::TwoMegabyte, true, false, false},
+        WorkFaultCase{"OneMegabyteWrongSum", Variant::OneMegabyte, false, true, false},
+        WorkFaultCase{"TwoMegabyteWrongSum", Variant::TwoMegabyte, false, true, false},
+        WorkFaultCase{"OneMegabyteWorkError", Variant::OneMegabyte, false, false, true},
+        WorkFaultCase{"TwoMegabyteWorkError", Variant::TwoMegabyteWithLoader, false, false, true}),
     [](const ::testing::TestParamInfo<WorkFaultCase>& param) { return param.param.name; });
 
 }  // namespace

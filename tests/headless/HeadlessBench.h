@@ -12,7 +12,7 @@ namespace drivesmith::testing_support {
 
 struct HeadlessRun {
   HeadlessReport report;
-  std::vector<sim::TraceEntry> trace;      // of the drive at index 0 / the first attached drive
+  std::vector<sim::TraceEntry> trace;  // of the drive at index 0 / the first attached drive
   std::vector<std::uint8_t> flash;
   std::vector<std::uint8_t> pristineFlash;  // the same drive's flash before any update
   std::vector<std::uint8_t> image;
@@ -27,7 +27,8 @@ inline HeadlessRun RunUpdateOn(const sim::DriveModel& model, const SyntheticImag
   bench.PackImage(image);
   HeadlessRun run;
   run.pristineFlash = drive.Flash();
-  run.report = RunHeadlessUpdate(bench.Transport(), bench.File(), bench.Clock(), nullptr, std::move(options));
+  run.report = RunHeadlessUpdate(bench.Transport(), bench.File(), bench.Clock(), nullptr,
+                                 std::move(options));
   run.trace = drive.Trace();
   run.flash = drive.Flash();
   run.image = bench.Image();
@@ -35,7 +36,9 @@ inline HeadlessRun RunUpdateOn(const sim::DriveModel& model, const SyntheticImag
   return run;
 }
 
-inline bool IsTransfer(const sim::TraceEntry& entry) { return Opcode(entry) == 0xAA || Opcode(entry) == 0xE2; }
+inline bool IsTransfer(const sim::TraceEntry& entry) {
+  return Opcode(entry) == 0xAA || Opcode(entry) == 0xE2;
+}
 inline std::uint32_t CdbLength(const sim::TraceEntry& entry) {
   return static_cast<std::uint32_t>((entry.cdb[6] << 8) | entry.cdb[7]);
 }

@@ -15,8 +15,10 @@ namespace {
 
 using namespace testing_support;
 
-bool Equal(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, std::size_t from, std::size_t to) {
-  return std::equal(a.begin() + static_cast<std::ptrdiff_t>(from), a.begin() + static_cast<std::ptrdiff_t>(to),
+bool Equal(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, std::size_t from,
+           std::size_t to) {
+  return std::equal(a.begin() + static_cast<std::ptrdiff_t>(from),
+                    a.begin() + static_cast<std::ptrdiff_t>(to),
                     b.begin() + static_cast<std::ptrdiff_t>(from));
 }
 
@@ -31,13 +33,14 @@ void ExpectOneMegabyteProgress(const std::vector<std::int32_t>& positions) {
   EXPECT_EQ(positions[340], 170);
   EXPECT_EQ(positions[341], 170);
   for (std::size_t i = 342; i + 1 < positions.size(); ++i) {
-    EXPECT_EQ(positions[i], 170 + 15 * static_cast<std::int32_t>(i - 342)) << "poll cycle " << i - 342;
+    EXPECT_EQ(positions[i], 170 + 15 * static_cast<std::int32_t>(i - 342))
+        << "poll cycle " << i - 342;
   }
   EXPECT_EQ(positions.back(), 1000);
 }
 
-void ExpectStatesShown(const std::vector<std::int32_t>& shown, const std::vector<std::int32_t>& steps,
-                       std::int32_t last) {
+void ExpectStatesShown(const std::vector<std::int32_t>& shown,
+                       const std::vector<std::int32_t>& steps, std::int32_t last) {
   // Every state shown is one of the sequence's own steps or a drive phase,
   // the steps come in their order, and the run ends in `last`.
   std::size_t next = 0;
@@ -100,17 +103,21 @@ TEST(HeadlessUpdateTest, OneMegabyteUpdateWithTheTenByteFallBackAndThePrepareFla
     EXPECT_EQ(Opcode(trace[j]), 0x03);
     EXPECT_EQ(Opcode(trace[j + 1]), 0x00);
   }
-  for (std::size_t j = trace.size() - 20; j < trace.size(); j += 2) EXPECT_EQ(trace[j + 1].asc, 0x3A);
+  for (std::size_t j = trace.size() - 20; j < trace.size(); j += 2)
+    EXPECT_EQ(trace[j + 1].asc, 0x3A);
 
   EXPECT_TRUE(Equal(run.flash, run.image, 0, kOneMegabyteImage));
   ExpectOneMegabyteProgress(r.progressPositions);
   ExpectStatesShown(r.statesShown, {0, 1, 2}, 11);
   EXPECT_EQ(r.stateTexts.back(),
-            " Completed to update F/W of Drive.\r\n\r\n *** OK ** OK ** OK *** \r\n\r\n Turn OFF PC & Drive and Reboot them.");
-  EXPECT_NE(std::find(r.stateTexts.begin(), r.stateTexts.end(),
-                      ">> Transferring Writing Data \r\n    Confirming SUM Code \r\n    Erasing Flash ROM \r\n"
-                      "    Writing Data into Flash ROM \r\n    Confirming SUM Code \r\n"),
-            r.stateTexts.end());
+            " Completed to update F/W of Drive.\r\n\r\n *** OK ** OK ** OK *** \r\n\r\n Turn OFF "
+            "PC & Drive and Reboot them.");
+  EXPECT_NE(
+      std::find(
+          r.stateTexts.begin(), r.stateTexts.end(),
+          ">> Transferring Writing Data \r\n    Confirming SUM Code \r\n    Erasing Flash ROM \r\n"
+          "    Writing Data into Flash ROM \r\n    Confirming SUM Code \r\n"),
+      r.stateTexts.end());
 }
 
 TEST(HeadlessUpdateTest, OneMegabyteUpdateKeepsTheTwelveByteFormWhenTheDriveTakesIt) {
@@ -134,7 +141,8 @@ TEST_P(TwoMegabyteUpdateTest, AreasSumsAndFlash) {
   const TwoMegabyteCase& c = GetParam();
   HeadlessOptions options;
   options.tickUpdateLoader = c.loaderUpdate;
-  const HeadlessRun run = RunUpdateOn(TwoMegabyteDrive(c.loaderRevision), ImageOptions(2, 99), options);
+  const HeadlessRun run =
+      RunUpdateOn(TwoMegabyteDrive(c.loaderRevision), ImageOptions(2, 99), options);
   const HeadlessReport& r = run.report;
   ASSERT_EQ(r.finalState, 11);
   EXPECT_EQ(r.loaderUpdateFlag, c.loaderUpdate ? 1u : 0u);
@@ -167,8 +175,9 @@ TEST_P(TwoMegabyteUpdateTest, AreasSumsAndFlash) {
     const auto high = static_cast<std::uint8_t>(sum >> 8);
     const auto low = static_cast<std::uint8_t>(sum);
     const std::vector<std::uint8_t> expected =
-        newLayout ? std::vector<std::uint8_t>{0xE7, 0, 0, 0, 0, 0, area.areaByte, 0x40, high, low, 0, 0}
-                  : std::vector<std::uint8_t>{0xE7, 0, 0, 0, 0, 0, 0, 0, area.areaByte, 0x40, high, low};
+        newLayout
+            ? std::vector<std::uint8_t>{0xE7, 0, 0, 0, 0, 0, area.areaByte, 0x40, high, low, 0, 0}
+            : std::vector<std::uint8_t>{0xE7, 0, 0, 0, 0, 0, 0, 0, area.areaByte, 0x40, high, low};
     EXPECT_EQ(trace[i++].cdb, expected);
   };
   skipPoll();
@@ -202,20 +211,23 @@ TEST_P(TwoMegabyteUpdateTest, AreasSumsAndFlash) {
   ASSERT_GE(positions.size(), 2u);
   EXPECT_EQ(positions.front(), 0);
   EXPECT_EQ(positions.back(), 1000);
-  EXPECT_TRUE(std::all_of(positions.begin(), positions.end() - 1, [](std::int32_t p) { return p < 1000; }));
+  EXPECT_TRUE(
+      std::all_of(positions.begin(), positions.end() - 1, [](std::int32_t p) { return p < 1000; }));
   EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
 
-  const std::vector<std::int32_t> steps =
-      c.loaderUpdate ? std::vector<std::int32_t>{0, 1, 6, 2, 7, 3, 8, 4, 9} : std::vector<std::int32_t>{0, 1, 6, 2, 7, 3, 8};
+  const std::vector<std::int32_t> steps = c.loaderUpdate
+                                              ? std::vector<std::int32_t>{0, 1, 6, 2, 7, 3, 8, 4, 9}
+                                              : std::vector<std::int32_t>{0, 1, 6, 2, 7, 3, 8};
   ExpectStatesShown(r.statesShown, steps, 11);
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, TwoMegabyteUpdateTest,
-                         ::testing::Values(TwoMegabyteCase{"Loader201", "2.01", false},
-                                           TwoMegabyteCase{"Loader200", "2.00", false},
-                                           TwoMegabyteCase{"Loader201WithLoaderArea", "2.01", true},
-                                           TwoMegabyteCase{"Loader200WithLoaderArea", "2.00", true}),
-                         [](const ::testing::TestParamInfo<TwoMegabyteCase>& param) { return param.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, TwoMegabyteUpdateTest,
+    ::testing::Values(TwoMegabyteCase{"Loader201", "2.01", false},
+                      TwoMegabyteCase{"Loader200", "2.00", false},
+                      TwoMegabyteCase{"Loader201WithLoaderArea", "2.01", true},
+                      TwoMegabyteCase{"Loader200WithLoaderArea", "2.00", true}),
+    [](const ::testing::TestParamInfo<TwoMegabyteCase>& param) { return param.param.name; });
 
 TEST(HeadlessUpdateTest, LayoutChangeAnsweredYesRunsTheOneMegabyteSequenceWithTheLoaderFlag) {
   const HeadlessRun run = RunUpdateOn(OneMegabyteDrive(), ImageOptions(2));
@@ -255,7 +267,8 @@ TEST(HeadlessDiscoveryTest, AspiEntriesInProbeOrderAndTheSelectedAddressIsUpdate
     bench.PackImage(ImageOptions(1));
     HeadlessOptions options;
     if (pick >= 0) options.selectEntry = pick;
-    const HeadlessReport r = RunHeadlessUpdate(bench.Transport(), bench.File(), bench.Clock(), nullptr, options);
+    const HeadlessReport r =
+        RunHeadlessUpdate(bench.Transport(), bench.File(), bench.Clock(), nullptr, options);
     EXPECT_EQ(r.listEntries, (std::vector<std::string>{"HA:0 ID:1  TAVIX   ZWR2040 DVD-RW  1.00",
                                                        "HA:1 ID:0  TAVIX   ZWR2040 DVD-RW  1.00"}));
     EXPECT_EQ(r.selectedEntry, pick < 0 ? 0 : pick);

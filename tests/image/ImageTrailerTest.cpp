@@ -26,12 +26,11 @@ TEST_P(ImageTrailerTest, EncodesBackToTheSameBytes) {
   EXPECT_EQ(trailer.Encode(), GetParam().bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Trailers, ImageTrailerTest,
-    ::testing::Values(TrailerCase{{0x02, 0xC0, 0x00, 0x02}, 0x2C000, 2},
-                      TrailerCase{{0x00, 0x01, 0x00, 0x01}, 256, 1},
-                      TrailerCase{{0xFF, 0xFF, 0xFF, 0xFF}, 0xFFFFFF, 255},
-                      TrailerCase{{0x12, 0x34, 0x56, 0x78}, 0x123456, 0x78}));
+INSTANTIATE_TEST_SUITE_P(Trailers, ImageTrailerTest,
+                         ::testing::Values(TrailerCase{{0x02, 0xC0, 0x00, 0x02}, 0x2C000, 2},
+                                           TrailerCase{{0x00, 0x01, 0x00, 0x01}, 256, 1},
+                                           TrailerCase{{0xFF, 0xFF, 0xFF, 0xFF}, 0xFFFFFF, 255},
+                                           TrailerCase{{0x12, 0x34, 0x56, 0x78}, 0x123456, 0x78}));
 
 }  // namespace
 }  // namespace drivesmith

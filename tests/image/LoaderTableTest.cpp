@@ -21,11 +21,13 @@ std::vector<std::uint8_t> Field(const std::string& text, std::size_t length = 16
 TEST(FindLoaderCode, IdentityFollowedByAnythingIsTheTwoMegabyteLayout) {
   EXPECT_EQ(FindLoaderCode(Field(kTwoMegabyteLoader)), std::optional<FlashSizeCode>(kFlash2M));
   EXPECT_EQ(FindLoaderCode(Field(std::string(kTwoMegabyteLoader) + "2.01")), kFlash2M);
-  EXPECT_EQ(FindLoaderCode(Field(std::string(kTwoMegabyteLoader) + "\xFF\x00garbage", 40)), kFlash2M);
+  EXPECT_EQ(FindLoaderCode(Field(std::string(kTwoMegabyteLoader) + "\xFF\x00garbage", 40)),
+            kFlash2M);
 }
 
 TEST(FindLoaderCode, CaseZeroBytesPrefixesAndOtherLoadersHaveNoMatch) {
-  for (const char* other : {"zazizud2 zirivid", "ZAZIZUD2 ZIRIVID", "TAVIX LOADER 1M ", " ZAzizud2 ZIRIVI"}) {
+  for (const char* other :
+       {"zazizud2 zirivid", "ZAZIZUD2 ZIRIVID", "TAVIX LOADER 1M ", " ZAzizud2 ZIRIVI"}) {
     EXPECT_EQ(FindLoaderCode(Field(other)), std::nullopt) << other;
   }
   EXPECT_EQ(FindLoaderCode(std::vector<std::uint8_t>(16, 0)), std::nullopt);

@@ -123,7 +123,8 @@ TEST_F(ReadImageHeaderTest, DescriptionCutShortByTheEndOfTheFile) {
   // The file ends six bytes into the Description; the trailer follows.
   const std::string visible = "M7EH00ABCDEF";
   std::vector<std::uint8_t> body(kTypeCodeOffset + visible.size(), 0);
-  for (std::size_t i = 0; i < visible.size(); ++i) body[kTypeCodeOffset + i] = static_cast<std::uint8_t>(visible[i]);
+  for (std::size_t i = 0; i < visible.size(); ++i)
+    body[kTypeCodeOffset + i] = static_cast<std::uint8_t>(visible[i]);
   ReadHeaderOf(RawProgramFile(folder_, "cut", body, {0x00, 0x00, 0x00, 0x01}));
 
   EXPECT_EQ(image_.Header().TypeCode, TypeCode("M7EH00"));

@@ -42,7 +42,8 @@ class TempFolder {
 
 inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   ASSERT_TRUE(out.good()) << "cannot write " << path;
 }
 

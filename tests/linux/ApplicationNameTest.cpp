@@ -1,6 +1,6 @@
-#include "app/ApplicationName.h"
-
 #include <gtest/gtest.h>
+
+#include "app/ApplicationName.h"
 
 namespace drivesmith {
 namespace {
@@ -16,19 +16,16 @@ TEST_P(ApplicationNameFromPathTest, IsTheBaseNameWithoutTheLastExtension) {
   EXPECT_EQ(ApplicationNameFromPath(GetParam().path), GetParam().name) << GetParam().path;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, ApplicationNameFromPathTest,
-    ::testing::Values(NameCase{"C:\\Tools\\Drivesmith.exe", "Drivesmith"},
-                      NameCase{"/usr/local/bin/drivesmith", "drivesmith"},
-                      NameCase{"/opt/ds/flash.tool.bin", "flash.tool"},
-                      NameCase{"/home/u/a.dir/prog", "prog"},
-                      NameCase{"/home/u/mixed\\sep/prog.x", "prog"},
-                      NameCase{"C:/mixed\\style/Prog.EXE", "Prog"},
-                      NameCase{"prog", "prog"},
-                      NameCase{"prog.", "prog"},
-                      NameCase{"/bin/.hidden.sh", ".hidden"},
-                      NameCase{"/bin/", ""},
-                      NameCase{"", ""}));
+INSTANTIATE_TEST_SUITE_P(Paths, ApplicationNameFromPathTest,
+                         ::testing::Values(NameCase{"C:\\Tools\\Drivesmith.exe", "Drivesmith"},
+                                           NameCase{"/usr/local/bin/drivesmith", "drivesmith"},
+                                           NameCase{"/opt/ds/flash.tool.bin", "flash.tool"},
+                                           NameCase{"/home/u/a.dir/prog", "prog"},
+                                           NameCase{"/home/u/mixed\\sep/prog.x", "prog"},
+                                           NameCase{"C:/mixed\\style/Prog.EXE", "Prog"},
+                                           NameCase{"prog", "prog"}, NameCase{"prog.", "prog"},
+                                           NameCase{"/bin/.hidden.sh", ".hidden"},
+                                           NameCase{"/bin/", ""}, NameCase{"", ""}));
 
 }  // namespace
 }  // namespace drivesmith

@@ -1,9 +1,8 @@
-#include "platform/linux/LinuxPlatformFamily.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "platform/linux/LinuxPlatformFamily.h"
 #include "platform/linux/SgIoPassThroughLayer.h"
 #include "tests/linux/TempDirectory.h"
 #include "transport/TransportSelection.h"

@@ -1,10 +1,7 @@
 // LogindSystemPower against a fake logind (python3-dbusmock's logind
 // template) on a private message bus that the test starts and stops.
 
-#include "platform/linux/LogindSystemPower.h"
-
 #include <fcntl.h>
-
 #include <gtest/gtest.h>
 
 #include <QtCore/QCoreApplication>
@@ -22,6 +19,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/linux/LogindSystemPower.h"
 #include "tests/linux/TempDirectory.h"
 
 namespace drivesmith {
@@ -82,8 +80,8 @@ std::optional<QString> PythonWithDbusmock() {
     if (!QFile::exists(python)) continue;
     QProcess probe;
     probe.start(python, {QStringLiteral("-c"), QStringLiteral("import dbusmock")});
-    if (probe.waitForFinished(Ms(kProcessStartLimit)) && probe.exitStatus() == QProcess::NormalExit &&
-        probe.exitCode() == 0) {
+    if (probe.waitForFinished(Ms(kProcessStartLimit)) &&
+        probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0) {
       return python;
     }
     Stop(probe);
@@ -101,30 +99,35 @@ class PrivateBus {
     const QString config = QString::fromStdString((folder / "bus.conf").string());
     const QString socket = QString::fromStdString((folder / "bus.socket").string());
     QFile file(config);
-    if (!file.open(QIODevice::WriteOnly)) return QStringLiteral("cannot write the bus configuration");
-    file.write(QStringLiteral(
-                   "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                   " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                   "<busconfig>\n"
-                   "  <type>session</type>\n"
-                   "  <listen>unix:path=%1</listen>\n"
-                   "  <auth>EXTERNAL</auth>\n"
-                   "  <policy context=\"default\">\n"
-                   "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-                   "    <allow eavesdrop=\"true\"/>\n"
-                   "    <allow own=\"*\"/>\n"
-                   "  </policy>\n"
-                   "</busconfig>\n")
-                   .arg(socket)
-                   .toUtf8());
+    if (!file.open(QIODevice::WriteOnly))
+      return QStringLiteral("cannot write the bus configuration");
+    file.write(
+        QStringLiteral(
+            "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+            "<busconfig>\n"
+            "  <type>session</type>\n"
+            "  <listen>unix:path=%1</listen>\n"
+            "  <auth>EXTERNAL</auth>\n"
+            "  <policy context=\"default\">\n"
+            "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+            "    <allow eavesdrop=\"true\"/>\n"
+            "    <allow own=\"*\"/>\n"
+            "  </policy>\n"
+            "</busconfig>\n")
+            .arg(socket)
+            .toUtf8());
     file.close();
 
-    daemon_.start(dbusDaemon, {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                               QStringLiteral("--nopidfile"), QStringLiteral("--print-address")});
-    if (!daemon_.waitForStarted(Ms(kProcessStartLimit))) return QStringLiteral("dbus-daemon did not start");
+    daemon_.start(dbusDaemon,
+                  {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                   QStringLiteral("--nopidfile"), QStringLiteral("--print-address")});
+    if (!daemon_.waitForStarted(Ms(kProcessStartLimit)))
+      return QStringLiteral("dbus-daemon did not start");
     const QDeadlineTimer deadline(Ms(kProcessStartLimit));
     while (!daemon_.canReadLine()) {
-      if (deadline.hasExpired() || !daemon_.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+      if (deadline.hasExpired() ||
+          !daemon_.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
         return QStringLiteral("dbus-daemon printed no address: ") +
                QString::fromLocal8Bit(daemon_.readAllStandardError());
       }
@@ -151,9 +154,11 @@ class FakeLogind {
     environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), busAddress);
     mock_.setProcessEnvironment(environment);
     mock_.setProcessChannelMode(QProcess::MergedChannels);
-    mock_.start(python, {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
-                         QStringLiteral("--template"), QStringLiteral("logind")});
-    if (!mock_.waitForStarted(Ms(kProcessStartLimit))) return QStringLiteral("dbusmock did not start");
+    mock_.start(python,
+                {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
+                 QStringLiteral("--template"), QStringLiteral("logind")});
+    if (!mock_.waitForStarted(Ms(kProcessStartLimit)))
+      return QStringLiteral("dbusmock did not start");
 
     // Wait for the fake to own its name, within a bound.
     const QDeadlineTimer deadline(Ms(kMockAppearLimit));
@@ -173,8 +178,8 @@ class FakeLogind {
 
 QDBusMessage MockCall(QDBusConnection& bus, const QString& interface, const QString& method,
                       const QVariantList& arguments = {}) {
-  QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(kLogindService),
-                                                     QString::fromLatin1(kLogindPath), interface, method);
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      QString::fromLatin1(kLogindService), QString::fromLatin1(kLogindPath), interface, method);
   call.setArguments(arguments);
   return bus.call(call, QDBus::Block, Ms(kProcessStartLimit));
 }
@@ -182,8 +187,8 @@ QDBusMessage MockCall(QDBusConnection& bus, const QString& interface, const QStr
 // The arguments of each logged call of `method`, oldest first.
 std::vector<QVariantList> LoggedCalls(QDBusConnection& bus, const QString& method) {
   std::vector<QVariantList> calls;
-  const QDBusMessage reply =
-      MockCall(bus, QString::fromLatin1(kMockInterface), QStringLiteral("GetMethodCalls"), {method});
+  const QDBusMessage reply = MockCall(bus, QString::fromLatin1(kMockInterface),
+                                      QStringLiteral("GetMethodCalls"), {method});
   if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return calls;
   const auto log = reply.arguments().constFirst().value<QDBusArgument>();  // a(tav)
   log.beginArray();
@@ -319,7 +324,8 @@ TEST_F(LogindSystemPowerTest, InhibitorBlocksShutdownSleepAndIdleUntilDestroyed)
   // what releases it; the fake notices on its own time.
   lock.reset();
   const QDeadlineTimer deadline(Ms(kLockReleaseLimit));
-  while (HeldInhibitors(Connection()) != 0 && !deadline.hasExpired()) QThread::msleep(static_cast<unsigned long>(kPollInterval.count()));
+  while (HeldInhibitors(Connection()) != 0 && !deadline.hasExpired())
+    QThread::msleep(static_cast<unsigned long>(kPollInterval.count()));
   EXPECT_EQ(HeldInhibitors(Connection()), 0) << "the lock is still held after its release";
 }
 

@@ -1,8 +1,8 @@
-#include "platform/linux/ProgramFilePath.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include "platform/linux/ProgramFilePath.h"
 
 namespace drivesmith {
 namespace {

@@ -1,9 +1,8 @@
-#include "platform/linux/SgDevicePath.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 
+#include "platform/linux/SgDevicePath.h"
 #include "tests/linux/TempDirectory.h"
 #include "transport/ScsiTransport.h"
 
@@ -75,26 +74,25 @@ TEST_P(SgDeviceLetter, MapsToGenericNodeOfTheDriveIndex) {
   EXPECT_EQ(Map(GetParam().name), dev_ / GetParam().node);
 }
 
-INSTANTIATE_TEST_SUITE_P(Letters, SgDeviceLetter,
-                         ::testing::Values(LetterCase{"\\\\.\\d:", "sg0"},
-                                           LetterCase{"\\\\.\\e:", "sg1"},
-                                           LetterCase{"\\\\.\\f:", "sg2"},
-                                           LetterCase{"\\\\.\\z:", "sg22"},
-                                           LetterCase{"\\\\.\\a:", "sg253"},
-                                           LetterCase{"\\\\.\\c:", "sg255"}));
+INSTANTIATE_TEST_SUITE_P(
+    Letters, SgDeviceLetter,
+    ::testing::Values(LetterCase{"\\\\.\\d:", "sg0"}, LetterCase{"\\\\.\\e:", "sg1"},
+                      LetterCase{"\\\\.\\f:", "sg2"}, LetterCase{"\\\\.\\z:", "sg22"},
+                      LetterCase{"\\\\.\\a:", "sg253"}, LetterCase{"\\\\.\\c:", "sg255"}));
 
 class SgDeviceGarbage : public SgDevicePathTest,
                         public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(SgDeviceGarbage, NamesNoDevice) { EXPECT_EQ(Map(GetParam()), std::nullopt); }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, SgDeviceGarbage,
-    ::testing::Values("", "cdrom0", "d:", "\\\\.\\", "\\\\.\\cdrom", "\\\\.\\cdromx",
-                      "\\\\.\\cdrom-1", "\\\\.\\cdrom+1", "\\\\.\\cdrom01", "\\\\.\\cdrom256",
-                      "\\\\.\\cdrom99999999999", "\\\\.\\cdrom0/../../etc", "\\\\.\\cdrom0 ",
-                      "\\\\.\\d", "\\\\.\\dd:", "\\\\.\\d:x", "\\\\.\\:", "//./cdrom0",
-                      "\\\\?\\cdrom0", "\\\\.\\CDROM0"));
+INSTANTIATE_TEST_SUITE_P(Names, SgDeviceGarbage,
+                         ::testing::Values("", "cdrom0", "d:", "\\\\.\\", "\\\\.\\cdrom",
+                                           "\\\\.\\cdromx", "\\\\.\\cdrom-1", "\\\\.\\cdrom+1",
+                                           "\\\\.\\cdrom01", "\\\\.\\cdrom256",
+                                           "\\\\.\\cdrom99999999999", "\\\\.\\cdrom0/../../etc",
+                                           "\\\\.\\cdrom0 ", "\\\\.\\d", "\\\\.\\dd:", "\\\\.\\d:x",
+                                           "\\\\.\\:", "//./cdrom0", "\\\\?\\cdrom0",
+                                           "\\\\.\\CDROM0"));
 
 }  // namespace
 }  // namespace drivesmith

@@ -1,13 +1,11 @@
-#include "platform/linux/SgIoPassThroughLayer.h"
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <fstream>
 
+#include "platform/linux/SgIoPassThroughLayer.h"
 #include "tests/linux/TempDirectory.h"
 #include "transport/ScsiTransport.h"
 #include "transport/TransportSelection.h"

@@ -1,10 +1,9 @@
-#include "platform/linux/SgIoTranslation.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <tuple>
 
+#include "platform/linux/SgIoTranslation.h"
 #include "transport/ScsiRequest.h"
 
 namespace drivesmith {
@@ -47,8 +46,8 @@ sg_io_hdr_t Completed(const sg_io_hdr_t& request, std::uint8_t status) {
 
 // --- Outgoing: header to SG_IO request -------------------------------------
 
-class SgIoRequestLayout
-    : public ::testing::TestWithParam<std::tuple<std::uint8_t, std::uint8_t>> {};
+class SgIoRequestLayout : public ::testing::TestWithParam<std::tuple<std::uint8_t, std::uint8_t>> {
+};
 
 TEST_P(SgIoRequestLayout, CarriesDirectionCommandBlockSenseAndData) {
   const auto [dataIn, cdbLength] = GetParam();
@@ -116,8 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RefusedHeader{"cdb0", 0, pt::kDataInDir, 36, 36},
                       RefusedHeader{"cdb17", 17, pt::kDataInDir, 36, 36},
                       RefusedHeader{"unknownDirection", 10, 3, 36, 36},
-                      RefusedHeader{"aboveCapacity", 10, pt::kDataInDir, 16385,
-                                    pt::kDataCapacity},
+                      RefusedHeader{"aboveCapacity", 10, pt::kDataInDir, 16385, pt::kDataCapacity},
                       RefusedHeader{"beyondSpan", 10, pt::kDataOut, 20, 10},
                       RefusedHeader{"hugeLength", 10, pt::kDataOut, 0xFFFFFFFFu, 16}),
     [](const ::testing::TestParamInfo<RefusedHeader>& param) { return param.param.what; });
@@ -251,8 +249,8 @@ TEST_P(SgIoDescriptorSense, IsRewrittenInFixedFormat) {
   ASSERT_TRUE(request.has_value());
   // Descriptor format: key in byte 1, ASC and ASCQ in bytes 2 and 3, then an
   // information descriptor.
-  const std::uint8_t descriptor[] = {GetParam().responseCode, 0xF5, 0xF7, 0x02, 0, 0, 0, 12,
-                                     0x00, 0x0A, 0x80, 0, 0x11, 0x22};
+  const std::uint8_t descriptor[] = {
+      GetParam().responseCode, 0xF5, 0xF7, 0x02, 0, 0, 0, 12, 0x00, 0x0A, 0x80, 0, 0x11, 0x22};
   std::copy(std::begin(descriptor), std::end(descriptor), buffer.begin() + pt::kSenseOffset);
   sg_io_hdr_t done = Completed(*request, kCheckCondition);
   done.driver_status = kSgDriverSense;
@@ -272,8 +270,7 @@ TEST_P(SgIoDescriptorSense, IsRewrittenInFixedFormat) {
 }
 
 INSTANTIATE_TEST_SUITE_P(CurrentAndDeferred, SgIoDescriptorSense,
-                         ::testing::Values(DescriptorSense{0x72, 0x70},
-                                           DescriptorSense{0x73, 0x71},
+                         ::testing::Values(DescriptorSense{0x72, 0x70}, DescriptorSense{0x73, 0x71},
                                            DescriptorSense{0xF2, 0x70}));
 
 }  // namespace

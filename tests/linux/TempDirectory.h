@@ -12,7 +12,8 @@ namespace drivesmith::testing {
 class TempDirectory {
  public:
   TempDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "drivesmith-linux-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "drivesmith-linux-XXXXXX").string();
     if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
   }
   ~TempDirectory() {

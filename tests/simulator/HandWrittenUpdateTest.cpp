@@ -24,7 +24,9 @@ using testing::Bytes;
 enum class Via { Aspi, PassThroughCdrom };
 
 std::string ViaName(Via via) { return via == Via::Aspi ? "Aspi" : "PassThroughCdrom"; }
-TransportMode ModeOf(Via via) { return via == Via::Aspi ? TransportMode::Aspi : TransportMode::PassThroughCdrom; }
+TransportMode ModeOf(Via via) {
+  return via == Via::Aspi ? TransportMode::Aspi : TransportMode::PassThroughCdrom;
+}
 
 // One drive behind one transport, addressed as discovery would address it.
 struct Rig {

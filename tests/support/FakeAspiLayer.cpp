@@ -18,15 +18,16 @@ AspiReply AspiReply::Data(std::vector<std::uint8_t> bytes, When when) {
   return AspiReply{when, aspi::kStatusCompleted, {}, std::move(bytes)};
 }
 
-FakeAspiLayer::FakeAspiLayer(std::shared_ptr<int> liveCounter) : liveInstances(std::move(liveCounter)) {
+FakeAspiLayer::FakeAspiLayer(std::shared_ptr<int> liveCounter)
+    : liveInstances(std::move(liveCounter)) {
   ++*liveInstances;
 }
 
 FakeAspiLayer::~FakeAspiLayer() { --*liveInstances; }
 
 std::size_t FakeAspiLayer::UnreleasedEvents() const {
-  return static_cast<std::size_t>(
-      std::count_if(events.begin(), events.end(), [](const auto& e) { return !e.second.released; }));
+  return static_cast<std::size_t>(std::count_if(events.begin(), events.end(),
+                                                [](const auto& e) { return !e.second.released; }));
 }
 
 FakeAspiEvent* FakeAspiLayer::Find(AspiEvent event, const char* operation) {

@@ -31,18 +31,22 @@ struct AspiReply {
   std::array<std::uint8_t, aspi::kSenseLength> sense{};
   std::vector<std::uint8_t> dataIn;  // written at the start of the data buffer
 
-  static AspiReply Completed(When when = When::OnSend) { return AspiReply{when, aspi::kStatusCompleted, {}, {}}; }
-  static AspiReply Status(std::uint8_t status, When when = When::OnSend) { return AspiReply{when, status, {}, {}}; }
+  static AspiReply Completed(When when = When::OnSend) {
+    return AspiReply{when, aspi::kStatusCompleted, {}, {}};
+  }
+  static AspiReply Status(std::uint8_t status, When when = When::OnSend) {
+    return AspiReply{when, status, {}, {}};
+  }
   static AspiReply Sense(std::uint8_t asc, std::uint8_t ascq, When when = When::OnSend);
   static AspiReply Data(std::vector<std::uint8_t> bytes, When when = When::OnSend);
 };
 
 // What the layer received with one SendCommand.
 struct ReceivedAspiCommand {
-  SrbExecScsiCmd srb{};                // the block as it stood on the call
-  SrbExecScsiCmd* live = nullptr;      // the block the layer completes
-  std::vector<std::uint8_t> dataOut;   // the first SRB_BufLen bytes of its buffer on the call
-  AspiEvent event = kNoEvent;          // taken from SRB_PostProc
+  SrbExecScsiCmd srb{};               // the block as it stood on the call
+  SrbExecScsiCmd* live = nullptr;     // the block the layer completes
+  std::vector<std::uint8_t> dataOut;  // the first SRB_BufLen bytes of its buffer on the call
+  AspiEvent event = kNoEvent;         // taken from SRB_PostProc
   AspiReply reply;
   bool completed = false;
 };

@@ -39,8 +39,8 @@ std::unique_ptr<PassThroughDevice> FakePassThroughLayer::Open(const std::string&
 }
 
 void FakePassThroughLayer::Issue(const std::string& device, std::span<std::uint8_t> buffer) {
-  issued.push_back(IssuedPassThrough{device, buffer.data(),
-                                     std::vector<std::uint8_t>(buffer.begin(), buffer.end()), openDevices});
+  issued.push_back(IssuedPassThrough{
+      device, buffer.data(), std::vector<std::uint8_t>(buffer.begin(), buffer.end()), openDevices});
   PassThroughReply reply;
   if (!replies_.empty()) {
     reply = std::move(replies_.front());

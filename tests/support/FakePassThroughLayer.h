@@ -22,9 +22,13 @@ struct PassThroughReply {
 
   static PassThroughReply Good() { return PassThroughReply{}; }
   static PassThroughReply Refused() { return PassThroughReply{true, 0, {}, {}}; }
-  static PassThroughReply Status(std::uint8_t status) { return PassThroughReply{false, status, {}, {}}; }
+  static PassThroughReply Status(std::uint8_t status) {
+    return PassThroughReply{false, status, {}, {}};
+  }
   static PassThroughReply CheckCondition(std::uint8_t asc, std::uint8_t ascq);
-  static PassThroughReply Data(std::vector<std::uint8_t> bytes) { return PassThroughReply{false, 0, {}, std::move(bytes)}; }
+  static PassThroughReply Data(std::vector<std::uint8_t> bytes) {
+    return PassThroughReply{false, 0, {}, std::move(bytes)};
+  }
 };
 
 // One control request as the platform received it.

@@ -39,7 +39,8 @@ class FakeTransportPlatform : public TransportPlatform {
 
   std::uint32_t PlatformId() override { return platformId; }
   std::unique_ptr<AspiLibrary> LoadAspiLibrary(const std::string& name) override;
-  void ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxKind kind) override;
+  void ShowMessageBox(const std::string& text, const std::string& caption,
+                      MessageBoxKind kind) override;
 
  private:
   std::shared_ptr<int> liveLibraries_ = std::make_shared<int>(0);

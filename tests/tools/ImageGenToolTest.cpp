@@ -16,7 +16,8 @@ using testing_support::RunTool;
 using testing_support::TempFolder;
 using testing_support::ToolResult;
 
-std::string Field(const std::vector<std::uint8_t>& image, std::uint32_t offset, std::size_t length) {
+std::string Field(const std::vector<std::uint8_t>& image, std::uint32_t offset,
+                  std::size_t length) {
   return {image.begin() + offset, image.begin() + offset + static_cast<std::ptrdiff_t>(length)};
 }
 
@@ -38,15 +39,16 @@ TEST_F(ImageGenToolTest, TwoMegabyteDefaultsCarryTheKnownLoader) {
   ASSERT_EQ(image.size(), 2 * kMiB);
   EXPECT_EQ(Field(image, kLoaderIdentityOffset, 20), "ZAzizud2 ZIRIVID2.01");
   EXPECT_EQ(Field(image, kTypeCodeOffset, 6), "M7EH00");
-  EXPECT_EQ(Field(image, kDescriptionOffset, 30),
-            std::string("TAVIX   \0ZWR2040 DVD-RW  \0" "2.10", 30));
+  EXPECT_EQ(Field(image, kDescriptionOffset, 30), std::string("TAVIX   \0ZWR2040 DVD-RW  \0"
+                                                              "2.10",
+                                                              30));
   EXPECT_EQ(FindLoaderCode({image.data() + kLoaderIdentityOffset, 16}), kFlash2M);
 }
 
 TEST_F(ImageGenToolTest, CallerChoosesTheFieldsWithEscapes) {
   const ToolResult result =
-      Run({"--size", "1", "--seed", "0x10", "--loader", "ZAzizud2 ZIRIVID", "--type-code",
-           "X\\x01", "--description", "A\\0B\\\\C\\xff", output_});
+      Run({"--size", "1", "--seed", "0x10", "--loader", "ZAzizud2 ZIRIVID", "--type-code", "X\\x01",
+           "--description", "A\\0B\\\\C\\xff", output_});
   ASSERT_EQ(result.exitCode, 0) << result.err;
 
   const std::vector<std::uint8_t> image = ReadBytes(output_);

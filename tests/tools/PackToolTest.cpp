@@ -56,8 +56,8 @@ class PackToolTest : public ::testing::Test {
   PackToolTest() {
     WriteBytes(program_, ProgramBytes(0x2C000));
     ::chmod(program_.c_str(), 0755);
-    const ToolResult made = RunTool(DRIVESMITH_IMAGEGEN_PATH,
-                                    {"--size", "2", "--seed", "3", image_}, folder_.Path());
+    const ToolResult made =
+        RunTool(DRIVESMITH_IMAGEGEN_PATH, {"--size", "2", "--seed", "3", image_}, folder_.Path());
     EXPECT_EQ(made.exitCode, 0) << made.err;
   }
 
@@ -118,8 +118,7 @@ TEST_F(PackToolTest, LargestProgramTheTrailerCanPlace) {
   const std::string big = folder_.File("big");
   SparseFile(big, 0xFFFFFF);
   const std::string small = folder_.File("small.bin");
-  ASSERT_EQ(RunTool(DRIVESMITH_IMAGEGEN_PATH, {"--size", "1", "--seed", "1", small},
-                    folder_.Path())
+  ASSERT_EQ(RunTool(DRIVESMITH_IMAGEGEN_PATH, {"--size", "1", "--seed", "1", small}, folder_.Path())
                 .exitCode,
             0);
 

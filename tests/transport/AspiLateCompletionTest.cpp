@@ -39,7 +39,9 @@ class AspiLateCompletionTest : public ::testing::Test {
     return std::all_of(request->Data(), request->Data() + length,
                        [value](std::uint8_t b) { return b == value; });
   }
-  const FakeAspiEvent& Event(std::size_t command) { return aspi.events.at(aspi.received.at(command).event); }
+  const FakeAspiEvent& Event(std::size_t command) {
+    return aspi.events.at(aspi.received.at(command).event);
+  }
 
   FakeAspiLayer aspi;
   std::unique_ptr<ScsiTransport> transport =

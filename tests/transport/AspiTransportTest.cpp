@@ -41,7 +41,8 @@ TEST_F(AspiTransportTest, HandsTheLayerACompleteExecuteBlock) {
 
   ASSERT_EQ(aspi.received.size(), 1u);
   const ReceivedAspiCommand& sent = aspi.received[0];
-  for (const SrbExecScsiCmd* srb : {&sent.srb, static_cast<const SrbExecScsiCmd*>(&request->aspi)}) {
+  for (const SrbExecScsiCmd* srb :
+       {&sent.srb, static_cast<const SrbExecScsiCmd*>(&request->aspi)}) {
     EXPECT_EQ(srb->SRB_Cmd, aspi::kExecScsiCommand);
     EXPECT_EQ(srb->SRB_Flags, 0x50);
     EXPECT_EQ(srb->SRB_HaId, 3);
@@ -103,7 +104,8 @@ struct AspiOutcome {
   std::uint8_t ascq;
 };
 
-class AspiOutcomeTest : public AspiTransportTest, public ::testing::WithParamInterface<AspiOutcome> {};
+class AspiOutcomeTest : public AspiTransportTest,
+                        public ::testing::WithParamInterface<AspiOutcome> {};
 
 TEST_P(AspiOutcomeTest, ResultAndSenseCodes) {
   const AspiOutcome& row = GetParam();
@@ -131,11 +133,15 @@ INSTANTIATE_TEST_SUITE_P(
         AspiOutcome{"TimeOut", false, AspiReply::Completed(When::Never), 0, true, 0, 0},
         AspiOutcome{"CompletedAtOnce", false, AspiReply::Completed(When::OnSend), 1, false, 0, 0},
         AspiOutcome{"CompletedInWait", false, AspiReply::Completed(When::OnWait), 1, false, 0, 0},
-        AspiOutcome{"ErrorWithSense", false, AspiReply::Sense(0x3A, 0x00, When::OnSend), 0, false, 0x3A, 0x00},
-        AspiOutcome{"ErrorWithSenseInWait", false, AspiReply::Sense(0xF7, 0x02, When::OnWait), 0, false, 0xF7, 0x02},
+        AspiOutcome{"ErrorWithSense", false, AspiReply::Sense(0x3A, 0x00, When::OnSend), 0, false,
+                    0x3A, 0x00},
+        AspiOutcome{"ErrorWithSenseInWait", false, AspiReply::Sense(0xF7, 0x02, When::OnWait), 0,
+                    false, 0xF7, 0x02},
         AspiOutcome{"Status2", false, AspiReply::Status(2), 0, false, 0, 0},
-        AspiOutcome{"Status0x80InWait", false, AspiReply::Status(0x80, When::OnWait), 0, false, 0, 0},
-        AspiOutcome{"SignalledStillPending", false, AspiReply::Completed(When::SignalOnly), 0, false, 0, 0}),
+        AspiOutcome{"Status0x80InWait", false, AspiReply::Status(0x80, When::OnWait), 0, false, 0,
+                    0},
+        AspiOutcome{"SignalledStillPending", false, AspiReply::Completed(When::SignalOnly), 0,
+                    false, 0, 0}),
     RowName);
 
 TEST_F(AspiTransportTest, NoEventMeansNothingIsSent) {

@@ -46,9 +46,9 @@ TEST_P(PassThroughDirectionTest, DataInFieldFollowsTheFlags) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Flags, PassThroughDirectionTest,
-                         ::testing::Values(DirectionCase{0x10, 0}, DirectionCase{0x08, 1}, DirectionCase{0x00, 2},
-                                           DirectionCase{0x50, 2}, DirectionCase{0x48, 2},
-                                           DirectionCase{0x18, 2}));
+                         ::testing::Values(DirectionCase{0x10, 0}, DirectionCase{0x08, 1},
+                                           DirectionCase{0x00, 2}, DirectionCase{0x50, 2},
+                                           DirectionCase{0x48, 2}, DirectionCase{0x18, 2}));
 
 TEST_F(PassThroughTransportTest, CdbBytes12To15AreAlwaysZero) {
   PrepareTransfer(*request);
@@ -57,7 +57,8 @@ TEST_F(PassThroughTransportTest, CdbBytes12To15AreAlwaysZero) {
   transport.SendRequest(*request, 0);
   const auto& b = Sent();
   EXPECT_EQ(b[6], 12);
-  EXPECT_EQ(std::vector<std::uint8_t>(b.begin() + 40, b.begin() + 44), std::vector<std::uint8_t>(4, 0));
+  EXPECT_EQ(std::vector<std::uint8_t>(b.begin() + 40, b.begin() + 44),
+            std::vector<std::uint8_t>(4, 0));
   EXPECT_EQ(b[28], 0xAA);
   EXPECT_EQ(b[34], 12);
 }
@@ -100,17 +101,20 @@ TEST_P(PassThroughOutcomeTest, ResultAndSenseCodes) {
   EXPECT_EQ(layer.openDevices, 0);
 }
 
-std::string RowName(const ::testing::TestParamInfo<PassThroughOutcome>& info) { return info.param.name; }
+std::string RowName(const ::testing::TestParamInfo<PassThroughOutcome>& info) {
+  return info.param.name;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     FailureTable, PassThroughOutcomeTest,
-    ::testing::Values(PassThroughOutcome{"NoDevice", false, PassThroughReply::Good(), 0, 0, 0},
-                      PassThroughOutcome{"Refused", true, PassThroughReply::Refused(), 0, 0, 0},
-                      PassThroughOutcome{"Good", true, PassThroughReply::Good(), 1, 0, 0},
-                      PassThroughOutcome{"CheckCondition", true, PassThroughReply::CheckCondition(0xF7, 0x02), 0,
-                                         0xF7, 0x02},
-                      PassThroughOutcome{"Status8", true, PassThroughReply::Status(8), 0, 0, 0},
-                      PassThroughOutcome{"Status0x18", true, PassThroughReply::Status(0x18), 0, 0, 0}),
+    ::testing::Values(
+        PassThroughOutcome{"NoDevice", false, PassThroughReply::Good(), 0, 0, 0},
+        PassThroughOutcome{"Refused", true, PassThroughReply::Refused(), 0, 0, 0},
+        PassThroughOutcome{"Good", true, PassThroughReply::Good(), 1, 0, 0},
+        PassThroughOutcome{"CheckCondition", true, PassThroughReply::CheckCondition(0xF7, 0x02), 0,
+                           0xF7, 0x02},
+        PassThroughOutcome{"Status8", true, PassThroughReply::Status(8), 0, 0, 0},
+        PassThroughOutcome{"Status0x18", true, PassThroughReply::Status(0x18), 0, 0, 0}),
     RowName);
 
 TEST_F(PassThroughTransportTest, MissingDeviceSendsNoControlRequest) {

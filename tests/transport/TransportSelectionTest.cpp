@@ -69,7 +69,8 @@ struct AspiCase {
   const char* box;  // null when none
 };
 
-class AspiSelectionTest : public TransportSelectionTest, public ::testing::WithParamInterface<AspiCase> {};
+class AspiSelectionTest : public TransportSelectionTest,
+                          public ::testing::WithParamInterface<AspiCase> {};
 
 TEST_P(AspiSelectionTest, OutcomeAndBox) {
   const AspiCase& c = GetParam();
@@ -101,15 +102,24 @@ std::string CaseName(const ::testing::TestParamInfo<AspiCase>& info) { return in
 
 INSTANTIATE_TEST_SUITE_P(
     Win9x, AspiSelectionTest,
-    ::testing::Values(
-        AspiCase{"StatusOkNoAdapters", true, {}, 0x0100, 1, nullptr},
-        AspiCase{"StatusOkThreeAdaptersHighBits", true, {}, 0xABCD0103, 1, nullptr},
-        AspiCase{"StatusE8", true, {}, 0xE800, 0, "Not found ASPI MANAGER"},
-        AspiCase{"StatusZero", true, {}, 0x0001, 0, "Not found ASPI MANAGER"},
-        AspiCase{"StatusThree", true, {}, 0x0301, 0, "Not found ASPI MANAGER"},
-        AspiCase{"NoSendCommand", true, {"SendASPI32Command"}, 0x0100, 0, "ASPI Function Error 'ASPI32.DLL'"},
-        AspiCase{"NoSupportInfo", true, {"GetASPI32SupportInfo"}, 0x0100, 0, "ASPI Function Error 'ASPI32.DLL'"},
-        AspiCase{"NoLibrary", false, {}, 0x0100, 0, "Not found 'ASPI32.DLL'"}),
+    ::testing::Values(AspiCase{"StatusOkNoAdapters", true, {}, 0x0100, 1, nullptr},
+                      AspiCase{"StatusOkThreeAdaptersHighBits", true, {}, 0xABCD0103, 1, nullptr},
+                      AspiCase{"StatusE8", true, {}, 0xE800, 0, "Not found ASPI MANAGER"},
+                      AspiCase{"StatusZero", true, {}, 0x0001, 0, "Not found ASPI MANAGER"},
+                      AspiCase{"StatusThree", true, {}, 0x0301, 0, "Not found ASPI MANAGER"},
+                      AspiCase{"NoSendCommand",
+                               true,
+                               {"SendASPI32Command"},
+                               0x0100,
+                               0,
+                               "ASPI Function Error 'ASPI32.DLL'"},
+                      AspiCase{"NoSupportInfo",
+                               true,
+                               {"GetASPI32SupportInfo"},
+                               0x0100,
+                               0,
+                               "ASPI Function Error 'ASPI32.DLL'"},
+                      AspiCase{"NoLibrary", false, {}, 0x0100, 0, "Not found 'ASPI32.DLL'"}),
     CaseName);
 
 TEST_F(TransportSelectionTest, BothEntryPointsAreLookedUpBeforeEitherIsTested) {
@@ -138,7 +148,8 @@ TEST_F(TransportSelectionTest, FailedManagerCheckReleasesTheLibrary) {
   EXPECT_EQ(platform.LibrariesLoaded(), 0);
 }
 
-class UnknownPlatformTest : public TransportSelectionTest, public ::testing::WithParamInterface<std::uint32_t> {};
+class UnknownPlatformTest : public TransportSelectionTest,
+                            public ::testing::WithParamInterface<std::uint32_t> {};
 
 TEST_P(UnknownPlatformTest, LoadErrorBoxWithTheApplicationName) {
   platform.platformId = GetParam();

@@ -16,7 +16,9 @@ namespace drivesmith::testing_support {
 
 class RecordingPower : public SystemPower {
  public:
-  void RequestRestart(bool enableShutdownPrivilege) override { restarts.push_back(enableShutdownPrivilege); }
+  void RequestRestart(bool enableShutdownPrivilege) override {
+    restarts.push_back(enableShutdownPrivilege);
+  }
   std::unique_ptr<ShutdownInhibitor> InhibitShutdown(const std::string& reason) override {
     ++inhibits;
     reasons.push_back(reason);

@@ -15,7 +15,8 @@ namespace {
 using testing_support::DialogBench;
 using Kind = ViewOperation::Kind;
 
-const std::string kState0 = " Select Target Drive and Source File.\r\n\r\n Eject Disc from Target Drive.";
+const std::string kState0 =
+    " Select Target Drive and Source File.\r\n\r\n Eject Disc from Target Drive.";
 const std::string kState1 = " Push Start button and Start to update.";
 
 int IndexOf(const std::vector<ViewOperation>& operations, Kind kind, std::size_t from = 0) {
@@ -43,7 +44,10 @@ class UpdateDialogTest : public ::testing::Test {
 TEST_F(UpdateDialogTest, InitDialogPreparesTheWindowInOrder) {
   sim::DriveModel model = testing_support::TwoMegabyteDrive();
   SyntheticImageOptions image = testing_support::ImageOptions(2);
-  image.description = std::string("TAVIX   \0ZWR2040 DVD-RW  \0" "1.\x80", 29);
+  image.description = std::string(
+      "TAVIX   \0ZWR2040 DVD-RW  \0"
+      "1.\x80",
+      29);
   b_.bench.AddDrive(model, 0);
   b_.bench.AddDrive(model, 3);
   b_.bench.PackImage(image);
@@ -54,13 +58,15 @@ TEST_F(UpdateDialogTest, InitDialogPreparesTheWindowInOrder) {
   EXPECT_EQ(view.Caption(), "Tavix Drivesmith Ver. 10.0");
   EXPECT_TRUE(view.IconsSet());
   EXPECT_FALSE(b_.Control(ControlId::UpdateLoader).visible);
-  EXPECT_EQ(b_.Control(ControlId::Title).text, "DVD/CD Rewritable Drive F/W Update Program\r\nDrivesmith");
+  EXPECT_EQ(b_.Control(ControlId::Title).text,
+            "DVD/CD Rewritable Drive F/W Update Program\r\nDrivesmith");
   EXPECT_EQ(b_.Control(ControlId::NextStart).text, "Next >");
   EXPECT_FALSE(b_.Control(ControlId::Back).enabled);
   EXPECT_EQ(view.ProgressHigh(), 1000);
   EXPECT_EQ(b_.Control(ControlId::StateArea).text, kState0);
   EXPECT_EQ(view.ListEntries(),
-            (std::vector<std::string>{"cdrom0 :  TAVIX   ZWR2040 DVD-RW  1.00", "cdrom3 :  TAVIX   ZWR2040 DVD-RW  1.00"}));
+            (std::vector<std::string>{"cdrom0 :  TAVIX   ZWR2040 DVD-RW  1.00",
+                                      "cdrom3 :  TAVIX   ZWR2040 DVD-RW  1.00"}));
   EXPECT_EQ(view.SelectedIndex(), 0);
   EXPECT_EQ(b_.Control(ControlId::Information).text, "TAVIX    ZWR2040 DVD-RW   1.  ");
   EXPECT_EQ(b_.State().ImageFlashSizeCode, kFlash2M);
@@ -158,7 +164,8 @@ TEST_P(RefusalTest, ShowsItsStateAndNextReturnsToZero) {
 INSTANTIATE_TEST_SUITE_P(
     States, RefusalTest,
     ::testing::Values(RefusalCase{"FailedUpModeInquiry", 2, 2, "M7EH00", 14},
-                      RefusalCase{"OneMegabyteImageForTwoMegabyteDrive", std::nullopt, 1, "M7EH00", 14},
+                      RefusalCase{"OneMegabyteImageForTwoMegabyteDrive", std::nullopt, 1, "M7EH00",
+                                  14},
                       RefusalCase{"WrongTypeCode", std::nullopt, 2, "N7EH00", 13}),
     [](const ::testing::TestParamInfo<RefusalCase>& param) { return param.param.name; });
 
@@ -217,7 +224,8 @@ TEST_F(UpdateDialogTest, AfterASuccessCloseBecomesRebootAndRestarts) {
 
   b_.dialog->OnCloseReboot();
   b_.dialog->OnCloseReboot();
-  EXPECT_EQ(b_.power.restarts, (std::vector<bool>{true, true}));  // cdrom pass-through: privilege first
+  EXPECT_EQ(b_.power.restarts,
+            (std::vector<bool>{true, true}));  // cdrom pass-through: privilege first
   EXPECT_FALSE(b_.view.Result().has_value());
   b_.dialog->OnCancel();
   EXPECT_EQ(b_.view.Result(), DialogResult::Cancel);
@@ -286,7 +294,9 @@ INSTANTIATE_TEST_SUITE_P(Box, LoaderFlagTest,
                          ::testing::Values(FlagCase{"RevealedTicked", true, true, 1},
                                            FlagCase{"RevealedUnticked", true, false, 0},
                                            FlagCase{"HiddenTicked", false, true, 0}),
-                         [](const ::testing::TestParamInfo<FlagCase>& param) { return param.param.name; });
+                         [](const ::testing::TestParamInfo<FlagCase>& param) {
+                           return param.param.name;
+                         });
 
 // While the update runs every handler is ignored, the shutdown lock is held,
 // and Close and Next are disabled.
@@ -316,7 +326,8 @@ TEST_F(UpdateDialogTest, HandlersAreIgnoredWhileTheUpdateRuns) {
   EXPECT_FALSE(b_.dialog->UpdateRunning());
   EXPECT_FALSE(b_.power.held);
   EXPECT_EQ(b_.power.inhibits, 1);
-  EXPECT_EQ(b_.power.reasons, (std::vector<std::string>{"Drivesmith is rewriting a drive's firmware"}));
+  EXPECT_EQ(b_.power.reasons,
+            (std::vector<std::string>{"Drivesmith is rewriting a drive's firmware"}));
 }
 
 }  // namespace

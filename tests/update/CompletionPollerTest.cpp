@@ -37,7 +37,8 @@ class CompletionPollerTest : public ::testing::Test {
   void Answers(const std::vector<Answer>& answers, bool withRequestSense = false) {
     for (const Answer& answer : answers) {
       if (withRequestSense) port_.Reply(PassThroughReply::Good());
-      port_.Reply(answer.asc == 0 ? PassThroughReply::Good() : PassThroughReply::CheckCondition(answer.asc, answer.ascq));
+      port_.Reply(answer.asc == 0 ? PassThroughReply::Good()
+                                  : PassThroughReply::CheckCondition(answer.asc, answer.ascq));
     }
   }
   void Repeat(Answer answer, int times, bool withRequestSense = false) {
@@ -121,12 +122,13 @@ TEST_F(CompletionPollerTest, ReadinessAndInvalidOpcodeKeepPolling) {
 
 struct PhaseCase {
   const char* name;
-  std::vector<std::uint8_t> phases;         // one F7 report per cycle
-  std::vector<std::int32_t> refreshedStates; // UpdateState at each refresh
+  std::vector<std::uint8_t> phases;           // one F7 report per cycle
+  std::vector<std::int32_t> refreshedStates;  // UpdateState at each refresh
   std::int32_t finalState;
 };
 
-class PhaseReportTest : public CompletionPollerTest, public ::testing::WithParamInterface<PhaseCase> {};
+class PhaseReportTest : public CompletionPollerTest,
+                        public ::testing::WithParamInterface<PhaseCase> {};
 
 TEST_P(PhaseReportTest, PhasesMoveTheStateAndRefreshOnlyOnChange) {
   const PhaseCase& c = GetParam();
@@ -208,7 +210,8 @@ TEST(CompletionPollerAspiTest, SilentProbesAfterOneMediumNotPresentDoNotFinish) 
   harness.state.UpdateState = 2;
 
   aspi.Reply(testing::AspiReply::Sense(0x3A, 0x00));
-  for (int i = 0; i < 9; ++i) aspi.Reply(testing::AspiReply{testing::AspiReply::When::Never, 0, {}, {}});
+  for (int i = 0; i < 9; ++i)
+    aspi.Reply(testing::AspiReply{testing::AspiReply::When::Never, 0, {}, {}});
   aspi.Reply(testing::AspiReply::Sense(0x44, 0x00));
 
   UpdateContext context = harness.Context();

@@ -19,7 +19,8 @@ using testing_support::UpdateBench;
 std::vector<std::string> Discover(UpdateBench& bench, TransportMode mode) {
   EngineHarness harness(bench.Transport(), bench.Clock());
   std::vector<std::string> entries;
-  FillDriveList(harness.Commands(), mode, [&entries](const std::string& entry) { entries.push_back(entry); });
+  FillDriveList(harness.Commands(), mode,
+                [&entries](const std::string& entry) { entries.push_back(entry); });
   return entries;
 }
 
@@ -38,7 +39,8 @@ TEST(DriveDiscoveryTest, AspiListsDrivesByHostAdapterThenTarget) {
 }
 
 TEST(DriveDiscoveryTest, PassThroughLabelsCarryTheDriveIndex) {
-  for (const TransportMode mode : {TransportMode::PassThroughCdrom, TransportMode::PassThroughLetter}) {
+  for (const TransportMode mode :
+       {TransportMode::PassThroughCdrom, TransportMode::PassThroughLetter}) {
     UpdateBench bench(mode);
     bench.AddDrive(testing_support::OneMegabyteDrive(), 12);
     bench.AddDrive(testing_support::OneMegabyteDrive(), 0);
@@ -95,26 +97,25 @@ constexpr TransportMode kAspi = TransportMode::Aspi;
 constexpr TransportMode kCdrom = TransportMode::PassThroughCdrom;
 constexpr TransportMode kLetter = TransportMode::PassThroughLetter;
 
-INSTANTIATE_TEST_SUITE_P(
-    Entries, ParseDriveEntryTest,
-    ::testing::Values(ParseCase{"HA:0 ID:1  TAVIX   ZWR2040", kAspi, 0, 1, -1},
-                      ParseCase{"HA:10 ID:5  TAVIX", kAspi, 10, 5, -1},
-                      ParseCase{"HA:100 ID:7  TAVIX", kAspi, 100, 7, -1},
-                      // three digits are taken modulo 256, and the target's
-                      // position follows the value, not the digits
-                      ParseCase{"HA:300 ID:4  TAVIX", kAspi, 44, 0, -1},
-                      ParseCase{"HA:300 ID7", kAspi, 44, 7, -1},
-                      ParseCase{"HA:x ID:3  TAVIX", kAspi, 0, 3, -1},
-                      ParseCase{"HA:x ID:x  TAVIX", kAspi, 0, 0, -1},
-                      ParseCase{"HA:1 ID:", kAspi, 1, 0, -1},
-                      ParseCase{"", kAspi, 0, 0, -1},
-                      ParseCase{"cdrom12 :  TAVIX", kCdrom, -1, -1, 12},
-                      ParseCase{"cdrom255 :  TAVIX", kCdrom, -1, -1, 255},
-                      ParseCase{"drive0 :  TAVIX", kLetter, -1, -1, 0},
-                      ParseCase{"drive256 :  TAVIX", kLetter, -1, -1, 0},
-                      ParseCase{"drive1234 :", kLetter, -1, -1, 123},
-                      ParseCase{"drive :  TAVIX", kLetter, -1, -1, 0},
-                      ParseCase{"cdrom", kCdrom, -1, -1, 0}));
+INSTANTIATE_TEST_SUITE_P(Entries, ParseDriveEntryTest,
+                         ::testing::Values(ParseCase{"HA:0 ID:1  TAVIX   ZWR2040", kAspi, 0, 1, -1},
+                                           ParseCase{"HA:10 ID:5  TAVIX", kAspi, 10, 5, -1},
+                                           ParseCase{"HA:100 ID:7  TAVIX", kAspi, 100, 7, -1},
+                                           // three digits are taken modulo 256, and the target's
+                                           // position follows the value, not the digits
+                                           ParseCase{"HA:300 ID:4  TAVIX", kAspi, 44, 0, -1},
+                                           ParseCase{"HA:300 ID7", kAspi, 44, 7, -1},
+                                           ParseCase{"HA:x ID:3  TAVIX", kAspi, 0, 3, -1},
+                                           ParseCase{"HA:x ID:x  TAVIX", kAspi, 0, 0, -1},
+                                           ParseCase{"HA:1 ID:", kAspi, 1, 0, -1},
+                                           ParseCase{"", kAspi, 0, 0, -1},
+                                           ParseCase{"cdrom12 :  TAVIX", kCdrom, -1, -1, 12},
+                                           ParseCase{"cdrom255 :  TAVIX", kCdrom, -1, -1, 255},
+                                           ParseCase{"drive0 :  TAVIX", kLetter, -1, -1, 0},
+                                           ParseCase{"drive256 :  TAVIX", kLetter, -1, -1, 0},
+                                           ParseCase{"drive1234 :", kLetter, -1, -1, 123},
+                                           ParseCase{"drive :  TAVIX", kLetter, -1, -1, 0},
+                                           ParseCase{"cdrom", kCdrom, -1, -1, 0}));
 
 TEST(IsSupportedModelTest, KeywordsAnywhereCaseSensitive) {
   EXPECT_TRUE(IsSupportedModel("HA:0 ID:1  TAVIX   ZWR2040 DVD-RW  1.00"));

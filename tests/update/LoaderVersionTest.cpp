@@ -38,7 +38,12 @@ INSTANTIATE_TEST_SUITE_P(Revisions, LoaderVersionTest,
                                            VersionCase{"2.0a", 2.0}, VersionCase{"2,01", 2.0},
                                            VersionCase{"abcd", 0.0}, VersionCase{"-1.5", -1.5},
                                            VersionCase{"1e2x", 100.0}, VersionCase{"0x1A", 26.0},
-                                           VersionCase{"\0" "2.0", 0.0}, VersionCase{"2\0" "99", 2.0}));
+                                           VersionCase{"\0"
+                                                       "2.0",
+                                                       0.0},
+                                           VersionCase{"2\0"
+                                                       "99",
+                                                       2.0}));
 
 // A GUI may switch the process to a locale with a decimal comma, where
 // strtod would stop at the '.'. The locale is built for the test when the
@@ -50,7 +55,8 @@ TEST(LoaderVersionSpecialTest, ProcessLocaleWithDecimalCommaDoesNotMatter) {
   testing_support::TempFolder folder;
   bool switched = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
   if (!switched) {
-    const std::string command = "localedef -i de_DE -f UTF-8 '" + folder.File("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    const std::string command =
+        "localedef -i de_DE -f UTF-8 '" + folder.File("de_DE.UTF-8") + "' >/dev/null 2>&1";
     if (std::system(command.c_str()) == 0) {
       ::setenv("LOCPATH", folder.Path().c_str(), 1);
       switched = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;

@@ -23,20 +23,24 @@ class SequenceBoundsTest : public ::testing::Test {
  protected:
   void Attach(const sim::DriveModel& model) {
     bench_.AddDrive(model, 0);
-    bench_.PackImage(testing_support::ImageOptions(model.layout == sim::LoaderLayout::OneMegabyte ? 1 : 2));
+    bench_.PackImage(
+        testing_support::ImageOptions(model.layout == sim::LoaderLayout::OneMegabyte ? 1 : 2));
     UpdateContext context = harness_.Context();
     ASSERT_EQ(PrepareDrive(context), 1);
   }
   int RunOneMegabyte() {
     UpdateContext context = harness_.Context();
-    return RunOneMegabyteSequence(context, std::span<const std::uint8_t>(bench_.Image()).first<kOneMegabyteImage>());
+    return RunOneMegabyteSequence(
+        context, std::span<const std::uint8_t>(bench_.Image()).first<kOneMegabyteImage>());
   }
   int RunTwoMegabyte() {
     UpdateContext context = harness_.Context();
-    return RunTwoMegabyteSequence(context, std::span<const std::uint8_t>(bench_.Image()).first<kTwoMegabyteImage>());
+    return RunTwoMegabyteSequence(
+        context, std::span<const std::uint8_t>(bench_.Image()).first<kTwoMegabyteImage>());
   }
   std::size_t Transfers() {
-    return WithOpcode(bench_.Drive().Trace(), 0xAA).size() + WithOpcode(bench_.Drive().Trace(), 0xE2).size();
+    return WithOpcode(bench_.Drive().Trace(), 0xAA).size() +
+           WithOpcode(bench_.Drive().Trace(), 0xE2).size();
   }
 
   UpdateBench bench_{TransportMode::PassThroughLetter};

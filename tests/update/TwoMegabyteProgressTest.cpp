@@ -20,7 +20,9 @@ class CountingStatus : public UpdateStatus {
  public:
   explicit CountingStatus(sim::SimulatedDrive& drive) : drive_(drive) {}
   void RefreshStatus() override {}
-  void SendProgress(std::int32_t position) override { sent.emplace_back(drive_.CommandsReceived(), position); }
+  void SendProgress(std::int32_t position) override {
+    sent.emplace_back(drive_.CommandsReceived(), position);
+  }
   void ReportOpenFailure(const std::string&) override {}
   std::vector<std::pair<int, std::int32_t>> sent;  // commands received, position
 
@@ -30,7 +32,8 @@ class CountingStatus : public UpdateStatus {
 
 // Positions sent while `area`'s blocks went out; `first` is the command
 // number of its first block.
-std::vector<std::pair<int, std::int32_t>> During(const CountingStatus& status, int first, int blocks) {
+std::vector<std::pair<int, std::int32_t>> During(const CountingStatus& status, int first,
+                                                 int blocks) {
   std::vector<std::pair<int, std::int32_t>> found;
   for (const auto& entry : status.sent) {
     if (entry.first > first && entry.first <= first + blocks) found.push_back(entry);
@@ -49,7 +52,9 @@ TEST(TwoMegabyteProgressTest, EveryEighthLargeBlockLeavesTheBarAndSmallBlocksMov
   UpdateContext context{commands, bench.Clock(), state, status};
   ASSERT_EQ(PrepareDrive(context), 1);
   state.LoaderUpdateFlag = 1;
-  ASSERT_EQ(RunTwoMegabyteSequence(context, std::span<const std::uint8_t>(bench.Image()).first<kTwoMegabyteImage>()), 1);
+  ASSERT_EQ(RunTwoMegabyteSequence(
+                context, std::span<const std::uint8_t>(bench.Image()).first<kTwoMegabyteImage>()),
+            1);
 
   const auto& trace = drive.Trace();
   struct AreaRun {
@@ -58,7 +63,8 @@ TEST(TwoMegabyteProgressTest, EveryEighthLargeBlockLeavesTheBarAndSmallBlocksMov
     int large;
     int moves;
   };
-  for (const AreaRun area : {AreaRun{1, 332, 330, 290}, AreaRun{2, 342, 341, 299}, AreaRun{5, 6, 5, 5}}) {
+  for (const AreaRun area :
+       {AreaRun{1, 332, 330, 290}, AreaRun{2, 342, 341, 299}, AreaRun{5, 6, 5, 5}}) {
     int first = -1;
     for (std::size_t i = 0; i < trace.size(); ++i) {
       if (trace[i].cdb[0] == 0xE2 && trace[i].cdb[8] == area.areaByte) {

@@ -106,9 +106,12 @@ class UpdateBench {
 };
 
 // Trace helpers.
-inline std::uint8_t Opcode(const sim::TraceEntry& entry) { return entry.cdb.empty() ? 0 : entry.cdb[0]; }
+inline std::uint8_t Opcode(const sim::TraceEntry& entry) {
+  return entry.cdb.empty() ? 0 : entry.cdb[0];
+}
 
-inline std::vector<sim::TraceEntry> WithOpcode(const std::vector<sim::TraceEntry>& trace, std::uint8_t opcode) {
+inline std::vector<sim::TraceEntry> WithOpcode(const std::vector<sim::TraceEntry>& trace,
+                                               std::uint8_t opcode) {
   std::vector<sim::TraceEntry> found;
   for (const auto& entry : trace) {
     if (Opcode(entry) == opcode) found.push_back(entry);
@@ -117,7 +120,8 @@ inline std::vector<sim::TraceEntry> WithOpcode(const std::vector<sim::TraceEntry
 }
 
 // Index of the first trace entry with `opcode` at or after `from`; -1 when none.
-inline int FindOpcode(const std::vector<sim::TraceEntry>& trace, std::uint8_t opcode, std::size_t from = 0) {
+inline int FindOpcode(const std::vector<sim::TraceEntry>& trace, std::uint8_t opcode,
+                      std::size_t from = 0) {
   for (std::size_t i = from; i < trace.size(); ++i) {
     if (Opcode(trace[i]) == opcode) return static_cast<int>(i);
   }

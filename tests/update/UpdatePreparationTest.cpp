@@ -9,8 +9,8 @@
 #include "image/FirmwareImage.h"
 #include "tests/update/EngineHarness.h"
 #include "tests/update/UpdateBench.h"
-#include "update/Timing.h"
 #include "update/BlockPlan.h"
+#include "update/Timing.h"
 #include "update/UpdatePreparation.h"
 
 namespace drivesmith {

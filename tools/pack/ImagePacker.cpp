@@ -58,7 +58,8 @@ bool OpenInput(const std::string& path, const char* role, Input& input, std::str
     return false;
   }
   if (::fstat(input.fd.Get(), &input.status) != 0) {
-    error = std::string("Cannot query the ") + role + " " + Quoted(path) + ": " + Cause(errno) + ".";
+    error =
+        std::string("Cannot query the ") + role + " " + Quoted(path) + ": " + Cause(errno) + ".";
     return false;
   }
   if (!S_ISREG(input.status.st_mode)) {
@@ -147,8 +148,7 @@ bool PackProgramFile(const std::string& programPath, const std::string& imagePat
     return false;
   }
   const auto imageLength = static_cast<std::uint64_t>(image.status.st_size);
-  if (imageLength == 0 || imageLength % kMiB != 0 ||
-      imageLength / kMiB > kMaxPackedImageSizeMiB) {
+  if (imageLength == 0 || imageLength % kMiB != 0 || imageLength / kMiB > kMaxPackedImageSizeMiB) {
     error = "The image file " + Quoted(imagePath) + " is " + std::to_string(imageLength) +
             " bytes long; an image must be a whole number of MiB from 1 to " +
             std::to_string(kMaxPackedImageSizeMiB) + ".";
@@ -171,8 +171,8 @@ bool PackProgramFile(const std::string& programPath, const std::string& imagePat
   name.push_back('\0');
   FileDescriptor out(::mkstemp(name.data()));
   if (!out.Valid()) {
-    error = "Cannot create a temporary file next to " + Quoted(outputPath) + ": " + Cause(errno) +
-            ".";
+    error =
+        "Cannot create a temporary file next to " + Quoted(outputPath) + ": " + Cause(errno) + ".";
     return false;
   }
   temporary = name.data();
@@ -199,8 +199,8 @@ bool PackProgramFile(const std::string& programPath, const std::string& imagePat
     }
   }
   if (ok && ::rename(temporary.c_str(), outputPath.c_str()) != 0) {
-    error = "Cannot move " + Quoted(temporary) + " to " + Quoted(outputPath) + ": " +
-            Cause(errno) + ".";
+    error = "Cannot move " + Quoted(temporary) + " to " + Quoted(outputPath) + ": " + Cause(errno) +
+            ".";
     ok = false;
   }
   if (!ok) {

@@ -36,11 +36,10 @@ int main(int argc, char** argv) {
   int qtArgc = 1;
   QGuiApplication application(qtArgc, argv);
   const QString folder = QString::fromLocal8Bit(argv[1]);
-  const bool ok =
-      Write(drivesmith::DrawApplicationIcon(drivesmith::kSmallIconSize),
-            folder + QStringLiteral("/16x16/drivesmith.png")) &&
-      Write(drivesmith::DrawApplicationIcon(drivesmith::kLargeIconSize),
-            folder + QStringLiteral("/32x32/drivesmith.png")) &&
-      Write(drivesmith::DrawLogo(), folder + QStringLiteral("/logo.png"));
+  const bool ok = Write(drivesmith::DrawApplicationIcon(drivesmith::kSmallIconSize),
+                        folder + QStringLiteral("/16x16/drivesmith.png")) &&
+                  Write(drivesmith::DrawApplicationIcon(drivesmith::kLargeIconSize),
+                        folder + QStringLiteral("/32x32/drivesmith.png")) &&
+                  Write(drivesmith::DrawLogo(), folder + QStringLiteral("/logo.png"));
   return ok ? 0 : 1;
 }
