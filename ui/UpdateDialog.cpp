@@ -14,7 +14,6 @@ constexpr std::uint8_t kAcceptedTypeCode = 'M';
 
 namespace state {
 constexpr std::int32_t kChooseDrive = 0;
-constexpr std::int32_t kReadyToStart = 1;
 constexpr std::int32_t kCompleted = 11;
 constexpr std::int32_t kFailed = 12;
 constexpr std::int32_t kWrongTypeCode = 13;
@@ -127,7 +126,7 @@ void UpdateDialog::OnNextStart() {
     return;
   }
   if (state_.UpdateState <= state::kChooseDrive) {
-    ++state_.UpdateState;
+    ++state_.UpdateState;  // state 0 becomes 1, the Start screen
     RefreshStatus();
     return;
   }
