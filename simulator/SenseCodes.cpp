@@ -14,13 +14,13 @@ SenseData MakeSense(std::uint8_t senseKey, std::uint8_t ascCode, std::uint8_t as
 
 std::uint8_t SenseKeyFor(std::uint8_t ascCode) {
   switch (ascCode) {
-    case asc::kNone:
+    case asc::kNoSense:
       return kSenseKeyNone;
     case asc::kMediumNotPresent:
-    case asc::kWorkInProgress:
+    case asc::kDrivePhase:
     case 0x04:  // logical unit not ready
       return kSenseKeyNotReady;
-    case asc::kInvalidOpcode:
+    case asc::kInvalidOperationCode:
     case asc::kInvalidField:
     case asc::kCommandSequenceError:
       return kSenseKeyIllegalRequest;

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "drive/SenseCodes.h"
+
 namespace drivesmith::sim {
 
 inline constexpr std::uint8_t kStatusGood = 0x00;
@@ -17,27 +19,22 @@ inline constexpr std::uint8_t kSenseKeyHardwareError = 0x4;
 inline constexpr std::uint8_t kSenseKeyIllegalRequest = 0x5;
 
 namespace asc {
-inline constexpr std::uint8_t kNone = 0x00;
+// The codes the update engine reads, shared with it.
+using sense::kDrivePhase;
+using sense::kInvalidOperationCode;
+using sense::kMediumNotPresent;
+using sense::kNoSense;
 // The flash work failed because an area did not hold the length it must.
 inline constexpr std::uint8_t kAreaLengthWrong = 0x0C;
 // The flash work failed because the drive's own sum differs from the one sent.
 inline constexpr std::uint8_t kSumMismatch = 0x10;
-inline constexpr std::uint8_t kInvalidOpcode = 0x20;
 inline constexpr std::uint8_t kInvalidField = 0x24;
 // A flash command came before PrepareFlash.
 inline constexpr std::uint8_t kCommandSequenceError = 0x2C;
-inline constexpr std::uint8_t kMediumNotPresent = 0x3A;
-// Vendor code: the drive is working; ASCQ holds the phase.
-inline constexpr std::uint8_t kWorkInProgress = 0xF7;
 }  // namespace asc
 
-// The drive's work phases as reported in ASCQ with ASC 0xF7.
-namespace phase {
-inline constexpr std::uint8_t kSumCheck = 0;
-inline constexpr std::uint8_t kErasing = 1;
-inline constexpr std::uint8_t kWriting = 2;
-inline constexpr std::uint8_t kFinalSumCheck = 3;
-}  // namespace phase
+// The drive's work phases, reported in ASCQ with sense::kDrivePhase.
+namespace phase = sense::phase;
 
 inline constexpr std::size_t kSenseLength = 18;
 using SenseData = std::array<std::uint8_t, kSenseLength>;

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "drive/Opcodes.h"
+
 namespace drivesmith::sim {
 
 namespace {
 
+// Commands an operating system sends to an optical drive on its own.
 namespace op {
-constexpr std::uint8_t kTestUnitReady = 0x00;
-constexpr std::uint8_t kRequestSense = 0x03;
-constexpr std::uint8_t kInquiry = 0x12;
 constexpr std::uint8_t kModeSense6 = 0x1A;
 constexpr std::uint8_t kPreventAllowRemoval = 0x1E;
 constexpr std::uint8_t kReadCapacity = 0x25;
@@ -19,13 +19,6 @@ constexpr std::uint8_t kGetConfiguration = 0x46;
 constexpr std::uint8_t kGetEventStatus = 0x4A;
 constexpr std::uint8_t kReadDiscInformation = 0x51;
 constexpr std::uint8_t kModeSense10 = 0x5A;
-constexpr std::uint8_t kTransferData12 = 0xAA;
-constexpr std::uint8_t kPrepareFlash = 0xE0;
-constexpr std::uint8_t kWriteFlash = 0xE1;
-constexpr std::uint8_t kTransferData10 = 0xE2;
-constexpr std::uint8_t kChangeToUpMode = 0xE4;
-constexpr std::uint8_t kEraseFlash = 0xE6;
-constexpr std::uint8_t kConfirmSumCode = 0xE7;
 }  // namespace op
 
 constexpr std::uint8_t kLoaderFlag = 0x40;
@@ -33,12 +26,12 @@ constexpr std::size_t kInquiryDataLength = 36;
 
 bool IsVendorCommand(std::uint8_t code) {
   switch (code) {
-    case op::kTransferData12:
-    case op::kPrepareFlash:
-    case op::kWriteFlash:
-    case op::kTransferData10:
-    case op::kEraseFlash:
-    case op::kConfirmSumCode:
+    case opcode::kTransferData12:
+    case opcode::kPrepareFlash:
+    case opcode::kWriteFlash:
+    case opcode::kTransferData10:
+    case opcode::kEraseFlash:
+    case opcode::kConfirmSumCode:
       return true;
     default:
       return false;
@@ -47,7 +40,7 @@ bool IsVendorCommand(std::uint8_t code) {
 
 // The block length each protocol command must arrive with.
 std::size_t RequiredBlockLength(std::uint8_t code) {
-  if (code == op::kTransferData12 || code == op::kConfirmSumCode) return 12;
+  if (code == opcode::kTransferData12 || code == opcode::kConfirmSumCode) return 12;
   if (code >= 0x20) return 10;
   return 6;
 }
@@ -182,23 +175,23 @@ CommandOutcome SimulatedDrive::Execute(std::span<const std::uint8_t> cdb, DataDi
 
 CommandOutcome SimulatedDrive::Dispatch(std::span<const std::uint8_t> cdb, DataDirection direction,
                                         std::span<std::uint8_t> data) {
-  if (cdb.empty()) return Check(asc::kInvalidOpcode);
+  if (cdb.empty()) return Check(asc::kInvalidOperationCode);
   const std::uint8_t code = cdb[0];
   const std::size_t required = RequiredBlockLength(code);
-  if (IsVendorCommand(code) || code == op::kChangeToUpMode) {
+  if (IsVendorCommand(code) || code == opcode::kChangeToUpMode) {
     if (cdb.size() != required) return Check(asc::kInvalidField);
   } else if (cdb.size() < required) {
     return Check(asc::kInvalidField);
   }
 
   switch (code) {
-    case op::kTestUnitReady:
+    case opcode::kTestUnitReady:
       return TestUnitReady();
-    case op::kRequestSense:
+    case opcode::kRequestSense:
       return RequestSense(cdb, direction, data);
-    case op::kInquiry:
+    case opcode::kInquiry:
       return Inquiry(cdb, direction, data);
-    case op::kChangeToUpMode:
+    case opcode::kChangeToUpMode:
       if (cdb[9] != kLoaderFlag) return Check(asc::kInvalidField);
       upMode_ = true;
       return Good();
@@ -206,13 +199,13 @@ CommandOutcome SimulatedDrive::Dispatch(std::span<const std::uint8_t> cdb, DataD
       break;
   }
   if (IsVendorCommand(code)) {
-    if (!upMode_) return Check(asc::kInvalidOpcode);
+    if (!upMode_) return Check(asc::kInvalidOperationCode);
     return DispatchUpModeVendor(cdb, direction, data);
   }
   bool handled = false;
   CommandOutcome outcome = BackgroundCommand(cdb, direction, data, handled);
   if (handled) return outcome;
-  return Check(asc::kInvalidOpcode);
+  return Check(asc::kInvalidOperationCode);
 }
 
 CommandOutcome SimulatedDrive::DispatchUpModeVendor(std::span<const std::uint8_t> cdb,
@@ -221,24 +214,24 @@ CommandOutcome SimulatedDrive::DispatchUpModeVendor(std::span<const std::uint8_t
   const std::uint8_t code = cdb[0];
   // The loader takes no new order while it works on its flash.
   if (work_ && !work_->error && work_->stepsDone < work_->steps.size()) {
-    return Check(asc::kWorkInProgress, work_->steps[work_->stepsDone].phase);
+    return Check(asc::kDrivePhase, work_->steps[work_->stepsDone].phase);
   }
   switch (code) {
-    case op::kTransferData12:
-      if (model_.faults.refuse12ByteTransfer) return Check(asc::kInvalidOpcode);
+    case opcode::kTransferData12:
+      if (model_.faults.refuse12ByteTransfer) return Check(asc::kInvalidOperationCode);
       return TransferData(cdb, direction, data);
-    case op::kTransferData10:
+    case opcode::kTransferData10:
       return TransferData(cdb, direction, data);
-    case op::kPrepareFlash:
+    case opcode::kPrepareFlash:
       return PrepareFlash(cdb);
-    case op::kWriteFlash:
+    case opcode::kWriteFlash:
       return WriteFlash(cdb);
-    case op::kEraseFlash:
+    case opcode::kEraseFlash:
       return EraseFlash(cdb);
-    case op::kConfirmSumCode:
+    case opcode::kConfirmSumCode:
       return ConfirmSumCode(cdb);
     default:
-      return Check(asc::kInvalidOpcode);
+      return Check(asc::kInvalidOperationCode);
   }
 }
 
@@ -248,8 +241,7 @@ SenseData SimulatedDrive::CurrentSense() const {
   if (work_) {
     if (work_->error) return MakeSense(SenseKeyFor(*work_->error), *work_->error, 0);
     if (work_->stepsDone < work_->steps.size()) {
-      return MakeSense(kSenseKeyNotReady, asc::kWorkInProgress,
-                       work_->steps[work_->stepsDone].phase);
+      return MakeSense(kSenseKeyNotReady, asc::kDrivePhase, work_->steps[work_->stepsDone].phase);
     }
   }
   // The loader has no medium: idle and finished both read "medium not present".
@@ -373,7 +365,7 @@ CommandOutcome SimulatedDrive::WriteFlash(std::span<const std::uint8_t> cdb) {
 }
 
 CommandOutcome SimulatedDrive::EraseFlash(std::span<const std::uint8_t> cdb) {
-  if (model_.layout != LoaderLayout::TwoMegabyte) return Check(asc::kInvalidOpcode);
+  if (model_.layout != LoaderLayout::TwoMegabyte) return Check(asc::kInvalidOperationCode);
   if (!preparedWith_) return Check(asc::kCommandSequenceError);
   const bool withLoader = cdb[9] == kLoaderFlag;
   StartWork({{phase::kErasing, [this, withLoader]() -> std::optional<std::uint8_t> {
@@ -388,7 +380,7 @@ CommandOutcome SimulatedDrive::EraseFlash(std::span<const std::uint8_t> cdb) {
 }
 
 CommandOutcome SimulatedDrive::ConfirmSumCode(std::span<const std::uint8_t> cdb) {
-  if (model_.layout != LoaderLayout::TwoMegabyte) return Check(asc::kInvalidOpcode);
+  if (model_.layout != LoaderLayout::TwoMegabyte) return Check(asc::kInvalidOperationCode);
   if (!preparedWith_) return Check(asc::kCommandSequenceError);
   // The block's layout follows this loader's own version.
   const std::size_t at = loaderVersion_ > 2.0 ? 6 : 8;
@@ -468,7 +460,7 @@ CommandOutcome SimulatedDrive::BackgroundCommand(std::span<const std::uint8_t> c
       return Check(asc::kMediumNotPresent);
     default:
       handled = false;
-      return Check(asc::kInvalidOpcode);
+      return Check(asc::kInvalidOperationCode);
   }
 }
 

@@ -7,18 +7,8 @@
 namespace drivesmith {
 namespace {
 
-constexpr int kProgressLow = 0;
-constexpr int kProgressHigh = 1000;
 constexpr std::int32_t kLogoClicksBeforeReveal = 5;
 constexpr std::uint8_t kAcceptedTypeCode = 'M';
-
-namespace state {
-constexpr std::int32_t kChooseDrive = 0;
-constexpr std::int32_t kCompleted = 11;
-constexpr std::int32_t kFailed = 12;
-constexpr std::int32_t kWrongTypeCode = 13;
-constexpr std::int32_t kNoUpMode = 14;
-}  // namespace state
 
 }  // namespace
 
@@ -43,11 +33,11 @@ bool UpdateDialog::InitDialog() {
   image_.Release();
   state_.DriveFlashSizeCode = kFlash1M;
   state_.LoaderUpdateFlag = 0;
-  state_.UpdateState = state::kChooseDrive;
+  state_.UpdateState = wizard::kChooseDrive;
   state_.LoaderIdentityOffset = kLoaderIdentityOffset;
   view.SetControlText(ControlId::Title, text::kTitle);
   view.SetControlText(ControlId::NextStart, text::kNext);
-  view.SetProgressRange(kProgressLow, kProgressHigh);
+  view.SetProgressRange(kProgressEmpty, kProgressFull);
   state_.ProgressCounter = 0;
   view.ClearList();
   RefreshStatus();
@@ -105,7 +95,7 @@ void UpdateDialog::OnBack() {
     return;
   }
   ports_.view.SetChecked(ControlId::UpdateLoader, false);
-  state_.UpdateState = state::kChooseDrive;
+  state_.UpdateState = wizard::kChooseDrive;
   RefreshStatus();
 }
 
@@ -125,13 +115,13 @@ void UpdateDialog::OnNextStart() {
   if (UpdateRunning()) {
     return;
   }
-  if (state_.UpdateState <= state::kChooseDrive) {
+  if (state_.UpdateState <= wizard::kChooseDrive) {
     ++state_.UpdateState;  // state 0 becomes 1, the Start screen
     RefreshStatus();
     return;
   }
-  if (state_.UpdateState >= state::kWrongTypeCode) {
-    state_.UpdateState = state::kChooseDrive;
+  if (state_.UpdateState >= wizard::kWrongTypeCode) {
+    state_.UpdateState = wizard::kChooseDrive;
     RefreshStatus();
     return;
   }
@@ -150,7 +140,7 @@ void UpdateDialog::StartUpdate() {
 
   UpdateContext context = Context();
   if (PrepareDrive(context) != 1) {
-    context.SetUpdateState(state::kNoUpMode);
+    context.SetUpdateState(wizard::kNoUpMode);
     return;
   }
 
@@ -161,17 +151,17 @@ void UpdateDialog::StartUpdate() {
     const MessageBoxAnswer answer = view.ShowMessageBox(
         text::kLayoutChangeQuestion, text::kLayoutChangeCaption, MessageBoxKind::ExclamationYesNo);
     if (answer != MessageBoxAnswer::Yes) {
-      context.SetUpdateState(state::kChooseDrive);
+      context.SetUpdateState(wizard::kChooseDrive);
       return;
     }
     state_.LoaderUpdateFlag = 1;
   } else if (state_.ImageFlashSizeCode < state_.DriveFlashSizeCode) {
-    context.SetUpdateState(state::kNoUpMode);
+    context.SetUpdateState(wizard::kNoUpMode);
     return;
   }
 
   if (state_.TypeCode[0] != kAcceptedTypeCode) {
-    context.SetUpdateState(state::kWrongTypeCode);
+    context.SetUpdateState(wizard::kWrongTypeCode);
     return;
   }
 
@@ -189,11 +179,11 @@ void UpdateDialog::StartUpdate() {
   updateRunning_ = false;
 
   if (result == 1) {
-    state_.UpdateState = state::kCompleted;
+    state_.UpdateState = wizard::kCompleted;
     view.SetControlText(ControlId::Close, text::kReboot);
     state_.RebootArmed = 1;
   } else {
-    state_.UpdateState = state::kFailed;
+    state_.UpdateState = wizard::kFailed;
   }
   view.EnableControl(ControlId::Close, true);
   RefreshStatus();

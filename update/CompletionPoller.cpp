@@ -6,19 +6,18 @@ namespace drivesmith {
 namespace {
 
 constexpr std::uint8_t kNoPhaseYet = 0xFF;
-constexpr std::int32_t kProgressDone = 1000;
 
 // UpdateState for a phase the drive reports; -1 for a phase without a line.
 std::int32_t StateForPhase(std::uint8_t phase) {
   switch (phase) {
-    case 0x00:
-      return 5;  // sum check
-    case 0x01:
-      return 6;  // erasing
-    case 0x02:
-      return 7;  // writing
-    case 0x03:
-      return 10;  // final sum check
+    case sense::phase::kSumCheck:
+      return wizard::kConfirmSum;
+    case sense::phase::kErasing:
+      return wizard::kErasing;
+    case sense::phase::kWriting:
+      return wizard::kWriteFirstArea;
+    case sense::phase::kFinalSumCheck:
+      return wizard::kFinalSumCheck;
     default:
       return -1;
   }
@@ -66,7 +65,7 @@ int WaitForDrive(UpdateContext& context) {
 
     if (tryCount == timing::kFinishSignalProbes) {
       if (!twoMegabyte) {
-        state.ProgressCounter = kProgressDone;
+        state.ProgressCounter = kProgressFull;
         context.SendProgress();
       }
       return 1;

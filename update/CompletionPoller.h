@@ -3,16 +3,10 @@
 
 #include <cstdint>
 
+#include "drive/SenseCodes.h"
 #include "update/UpdateContext.h"
 
 namespace drivesmith {
-
-namespace sense {
-inline constexpr std::uint8_t kNoSense = 0x00;
-inline constexpr std::uint8_t kInvalidOperationCode = 0x20;
-inline constexpr std::uint8_t kMediumNotPresent = 0x3A;
-inline constexpr std::uint8_t kDrivePhase = 0xF7;
-}  // namespace sense
 
 // Polls with TestUnitReady (RequestSense ahead of it with TransportMode 2)
 // until the drive gives the finish signal (returns 1) or reports an error

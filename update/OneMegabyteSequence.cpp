@@ -9,7 +9,6 @@
 namespace drivesmith {
 namespace {
 
-constexpr std::int32_t kTransferState = 2;
 constexpr std::array<std::uint8_t, 3> kPrepareFlashParameters = {0, 1, 2};
 
 void CopyBlock(UpdateContext& context, std::span<const std::uint8_t, kOneMegabyteImage> image,
@@ -42,7 +41,7 @@ bool SendMainBlock(UpdateContext& context, std::uint32_t& commandForm) {
 
 int RunOneMegabyteSequence(UpdateContext& context,
                            std::span<const std::uint8_t, kOneMegabyteImage> image) {
-  context.SetUpdateState(kTransferState);
+  context.SetUpdateState(wizard::kTransferFirstArea);
   context.clock.Sleep(timing::kTransferStartPause);
 
   std::uint32_t commandForm = kForm12Byte;

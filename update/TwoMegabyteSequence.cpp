@@ -7,17 +7,6 @@
 namespace drivesmith {
 namespace {
 
-namespace state {
-constexpr std::int32_t kTransferFirstArea = 2;
-constexpr std::int32_t kTransferSecondArea = 3;
-constexpr std::int32_t kTransferBootLoader = 4;
-constexpr std::int32_t kErasing = 6;
-constexpr std::int32_t kWriteFirstArea = 7;
-constexpr std::int32_t kWriteSecondArea = 8;
-constexpr std::int32_t kWriteBootLoader = 9;
-}  // namespace state
-
-constexpr std::int32_t kProgressDone = 1000;
 constexpr std::uint32_t kSilentBlockEvery = 8;
 
 // Sends every block of `area` in the 10-byte form, adding each sent block's
@@ -63,44 +52,44 @@ int RunTwoMegabyteSequence(UpdateContext& context,
   if (commands.PrepareFlash(0) != 1) {
     return 0;
   }
-  context.SetUpdateState(state::kErasing);
+  context.SetUpdateState(wizard::kErasing);
   if (commands.EraseFlash(loaderUpdateFlag) != 1 || WaitForDrive(context) != 1) {
     return 0;
   }
 
   std::uint16_t firstSum = 0;
-  context.SetUpdateState(state::kTransferFirstArea);
+  context.SetUpdateState(wizard::kTransferFirstArea);
   if (!SendArea(context, image, kFirstMainArea, firstSum)) {
     return 0;
   }
-  context.SetUpdateState(state::kWriteFirstArea);
+  context.SetUpdateState(wizard::kWriteFirstArea);
   if (!ConfirmArea(context, kFirstMainArea, firstSum)) {
     return 0;
   }
 
   std::uint16_t secondSum = 0;
-  context.SetUpdateState(state::kTransferSecondArea);
+  context.SetUpdateState(wizard::kTransferSecondArea);
   if (!SendArea(context, image, kSecondMainArea, secondSum)) {
     return 0;
   }
-  context.SetUpdateState(state::kWriteSecondArea);
+  context.SetUpdateState(wizard::kWriteSecondArea);
   if (!ConfirmArea(context, kSecondMainArea, secondSum)) {
     return 0;
   }
 
   if (loaderUpdateFlag == 1) {
     std::uint16_t unusedSum = 0;  // the boot-loader area is written without a sum
-    context.SetUpdateState(state::kTransferBootLoader);
+    context.SetUpdateState(wizard::kTransferBootLoader);
     if (!SendArea(context, image, kBootLoaderArea, unusedSum)) {
       return 0;
     }
-    context.SetUpdateState(state::kWriteBootLoader);
+    context.SetUpdateState(wizard::kWriteBootLoader);
     if (commands.WriteFlash(loaderUpdateFlag) != 1 || WaitForDrive(context) != 1) {
       return 0;
     }
   }
 
-  context.state.ProgressCounter = kProgressDone;
+  context.state.ProgressCounter = kProgressFull;
   context.SendProgress();
   return 1;
 }
