@@ -7,8 +7,8 @@ SenseData MakeSense(std::uint8_t senseKey, std::uint8_t ascCode, std::uint8_t as
   sense[0] = 0x70;  // current error, fixed format
   sense[2] = static_cast<std::uint8_t>(senseKey & 0x0F);
   sense[7] = 10;  // additional sense length
-  sense[12] = ascCode;
-  sense[13] = ascq;
+  sense[scsi::kSenseAscByte] = ascCode;
+  sense[scsi::kSenseAscqByte] = ascq;
   return sense;
 }
 

@@ -6,11 +6,12 @@
 #include <cstdint>
 
 #include "drive/SenseCodes.h"
+#include "transport/ScsiRequest.h"
 
 namespace drivesmith::sim {
 
-inline constexpr std::uint8_t kStatusGood = 0x00;
-inline constexpr std::uint8_t kStatusCheckCondition = 0x02;
+using scsi::kStatusCheckCondition;
+using scsi::kStatusGood;
 inline constexpr std::uint8_t kStatusNoAnswer = 0xFF;  // trace only: the drive did not answer
 
 inline constexpr std::uint8_t kSenseKeyNone = 0x0;

@@ -50,6 +50,14 @@ inline constexpr std::uint8_t kFlagEventNotify = 0x40;
 inline constexpr std::uint8_t kSenseLength = 16;
 }  // namespace aspi
 
+// SCSI status bytes and the fixed-format sense bytes the program reads.
+namespace scsi {
+inline constexpr std::uint8_t kStatusGood = 0x00;
+inline constexpr std::uint8_t kStatusCheckCondition = 0x02;
+inline constexpr std::size_t kSenseAscByte = 12;
+inline constexpr std::size_t kSenseAscqByte = 13;
+}  // namespace scsi
+
 // Layout of the pass-through buffer: a 44-byte SCSI_PASS_THROUGH header as the
 // Windows NT storage interface publishes it (32-bit layout, little-endian),
 // then the sense area and the data buffer.

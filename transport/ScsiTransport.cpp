@@ -32,13 +32,6 @@ void ClearSenseCodes(ScsiRequest& request) {
   request.ascq = 0;
 }
 
-// Sense byte 12 is the additional sense code, byte 13 its qualifier.
-constexpr std::size_t kSenseAscByte = 12;
-constexpr std::size_t kSenseAscqByte = 13;
-
-constexpr std::uint8_t kScsiStatusGood = 0x00;
-constexpr std::uint8_t kScsiStatusCheckCondition = 0x02;
-
 std::uint8_t PassThroughDirection(std::uint8_t srbFlags) {
   switch (srbFlags) {
     case aspi::kFlagDataOut:
@@ -153,8 +146,8 @@ int ScsiTransport::SendRequestAspi(ScsiRequest& request, std::int32_t dataLength
     case aspi::kStatusCompleted:
       return 1;
     case aspi::kStatusError:
-      request.asc = srb.SenseArea[kSenseAscByte];
-      request.ascq = srb.SenseArea[kSenseAscqByte];
+      request.asc = srb.SenseArea[scsi::kSenseAscByte];
+      request.ascq = srb.SenseArea[scsi::kSenseAscqByte];
       return 0;
     default:
       return 0;
@@ -198,11 +191,11 @@ int ScsiTransport::SendRequestPassThrough(ScsiRequest& request, std::int32_t dat
 
   ClearSenseCodes(request);
   switch (buffer[passthrough::kScsiStatus]) {
-    case kScsiStatusGood:
+    case scsi::kStatusGood:
       return 1;
-    case kScsiStatusCheckCondition:
-      request.asc = buffer[passthrough::kSenseOffset + kSenseAscByte];
-      request.ascq = buffer[passthrough::kSenseOffset + kSenseAscqByte];
+    case scsi::kStatusCheckCondition:
+      request.asc = buffer[passthrough::kSenseOffset + scsi::kSenseAscByte];
+      request.ascq = buffer[passthrough::kSenseOffset + scsi::kSenseAscqByte];
       return 0;
     default:
       return 0;
