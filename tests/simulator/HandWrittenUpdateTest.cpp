@@ -5,33 +5,37 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
+#include <optional>
 #include <string>
 
 #include "drive/DriveCommands.h"
 #include "simulator/SimulatedAspi.h"
+#include "simulator/SimulatedClock.h"
 #include "simulator/SimulatedPassThrough.h"
-#include "tests/simulator/DriveBench.h"
+#include "tools/imagegen/SyntheticImage.h"
 #include "transport/ScsiTransport.h"
 
 namespace drivesmith::sim {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::Bytes;
+using Bytes = std::vector<std::uint8_t>;
 
-enum class Via { Aspi, PassThroughCdrom };
+constexpr TransportMode kModes[] = {TransportMode::Aspi, TransportMode::PassThroughCdrom};
 
-std::string ViaName(Via via) { return via == Via::Aspi ? "Aspi" : "PassThroughCdrom"; }
-TransportMode ModeOf(Via via) {
-  return via == Via::Aspi ? TransportMode::Aspi : TransportMode::PassThroughCdrom;
+Bytes MakeImage(unsigned sizeMiB) {
+  SyntheticImageOptions options;
+  options.sizeMiB = sizeMiB;
+  Bytes image;
+  std::string error;
+  EXPECT_TRUE(BuildSyntheticImage(options, image, error)) << error;
+  return image;
 }
 
 // One drive behind one transport, addressed as discovery would address it.
 struct Rig {
-  Rig(DriveModel model, Via via_)
-      : via(via_), drive(std::move(model), clock), transport(ModeOf(via_), &aspi, &passThrough) {
+  Rig(TransportMode mode_, DriveModel model)
+      : mode(mode_), drive(std::move(model), clock), transport(mode_, &aspi, &passThrough) {
     aspi.Attach(1, 3, drive);
     passThrough.Attach("\\\\.\\cdrom2", drive);
     request.hostAdapter = 1;
@@ -39,35 +43,31 @@ struct Rig {
     request.driveIndex = 2;
   }
 
-  int Send(std::span<const std::uint8_t> bytes, std::uint8_t area, std::uint32_t form) {
-    std::copy(bytes.begin(), bytes.end(), request.Data());
-    return commands.TransferData(static_cast<std::uint32_t>(bytes.size()), form, area);
-  }
-
-  // A command outside the update protocol, set up the way DriveCommands sets
-  // up its own.
-  int Raw(const Bytes& block, std::uint8_t direction, std::int32_t length) {
-    SrbExecScsiCmd& srb = request.aspi;
-    srb.SRB_HaId = request.hostAdapter;
-    srb.SRB_Target = request.targetId;
-    srb.SRB_Flags = direction;
-    srb.SRB_CDBLen = static_cast<std::uint8_t>(block.size());
-    std::fill(std::begin(srb.CDBByte), std::end(srb.CDBByte), std::uint8_t{0});
-    std::copy(block.begin(), block.end(), srb.CDBByte);
-    return transport.SendRequest(request, length);
-  }
-
-  // What desktops send to optical drives on their own.
+  // What desktops send to optical drives on their own, set up the way
+  // DriveCommands sets up its own commands.
   void BackgroundChatter() {
-    Raw({0x4A, 0x01, 0, 0, 0x10, 0, 0, 0, 8, 0}, aspi::kFlagDataIn, 8);
-    Raw({0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 64, 0}, aspi::kFlagDataIn, 64);
-    Raw({0x46, 0x02, 0, 0, 0, 0, 0, 0, 8, 0}, aspi::kFlagDataIn, 8);
-    Raw({0x1E, 0, 0, 0, 0, 0}, aspi::kFlagNoData, 0);
-    Raw({0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, aspi::kFlagDataIn, 8);
-    Raw({0x51, 0, 0, 0, 0, 0, 0, 0, 32, 0}, aspi::kFlagDataIn, 32);
+    const std::pair<Bytes, std::int32_t> kChatter[] = {{{0x4A, 0x01, 0, 0, 0x10, 0, 0, 0, 8, 0}, 8},
+                                                       {{0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 64, 0}, 64},
+                                                       {{0x1E, 0, 0, 0, 0, 0}, 0},
+                                                       {{0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8}};
+    for (const auto& [block, length] : kChatter) {
+      SrbExecScsiCmd& srb = request.aspi;
+      srb.SRB_HaId = request.hostAdapter;
+      srb.SRB_Target = request.targetId;
+      srb.SRB_Flags = length > 0 ? aspi::kFlagDataIn : aspi::kFlagNoData;
+      srb.SRB_CDBLen = static_cast<std::uint8_t>(block.size());
+      std::fill(std::begin(srb.CDBByte), std::end(srb.CDBByte), std::uint8_t{0});
+      std::copy(block.begin(), block.end(), srb.CDBByte);
+      transport.SendRequest(request, length);
+    }
   }
 
-  Via via;
+  int Count(std::uint8_t opcode) const {
+    return static_cast<int>(std::count_if(drive.Trace().begin(), drive.Trace().end(),
+                                          [&](const TraceEntry& e) { return e.cdb[0] == opcode; }));
+  }
+
+  TransportMode mode;
   SimulatedClock clock;
   SimulatedDrive drive;
   SimulatedAspi aspi{clock};
@@ -75,45 +75,28 @@ struct Rig {
   ScsiTransport transport;
   ScsiRequest request{};
   DriveCommands commands{request, transport};
-  bool chatter = false;  // background commands between the update's own
 };
 
-struct PollResult {
-  bool finished = false;
-  std::uint8_t asc = 0;
-  std::vector<std::uint8_t> phases;  // each phase once, in the order reported
-  int cycles = 0;                    // poll cycles run, the last one included
-};
-
-// Follows the drive's work the way the drive's contract describes: a probe of
-// TestUnitReady (with RequestSense ahead of it on cdrom-number pass-through)
-// until ten "medium not present" answers in a row, 200 ms between probes.
-PollResult Poll(Rig& rig, int cycleLimit = 1000) {
-  PollResult result;
-  while (result.cycles < cycleLimit) {
-    ++result.cycles;
+// Follows the drive's work: a probe of TestUnitReady (with RequestSense ahead
+// of it on cdrom-number pass-through) until ten "medium not present" answers
+// in a row, 200 ms and the desktop's chatter between probes. Phase reports,
+// readiness and an invalid opcode keep it going; any other answer fails it.
+bool Poll(Rig& rig) {
+  for (int cycle = 0; cycle < 1000; ++cycle) {
     rig.clock.Sleep(200ms);
-    if (rig.chatter) rig.BackgroundChatter();
-    int inARow = 0;
-    while (true) {
-      if (rig.via == Via::PassThroughCdrom) rig.commands.RequestSense();
+    rig.BackgroundChatter();
+    for (int inARow = 0;;) {
+      if (rig.mode == TransportMode::PassThroughCdrom) rig.commands.RequestSense();
       rig.commands.TestUnitReady();
-      if (rig.request.asc != asc::kMediumNotPresent) break;
-      if (++inARow == 10) {
-        result.finished = true;
-        return result;
-      }
+      if (rig.request.asc != sense::kMediumNotPresent) break;
+      if (++inARow == 10) return true;
     }
-    result.asc = rig.request.asc;
-    if (result.asc == asc::kWorkInProgress) {
-      if (result.phases.empty() || result.phases.back() != rig.request.ascq) {
-        result.phases.push_back(rig.request.ascq);
-      }
-    } else if (result.asc != 0x00 && result.asc != asc::kInvalidOpcode) {
-      return result;
-    }
+    const std::uint8_t code = rig.request.asc;
+    if (code != sense::kDrivePhase && code != sense::kNoSense &&
+        code != sense::kInvalidOperationCode)
+      return false;
   }
-  return result;
+  return false;
 }
 
 bool InUpModeWithLoader(Rig& rig, const std::string& product) {
@@ -123,237 +106,146 @@ bool InUpModeWithLoader(Rig& rig, const std::string& product) {
   return std::string(rig.request.Data() + 16, rig.request.Data() + 32) == product;
 }
 
-// The one-megabyte update: 341 blocks of 3072 bytes and one of 1024 bytes,
-// PrepareFlash, WriteFlash, then the poll. Starts with the 12-byte form and
-// keeps the 10-byte form once it had to switch; repeats a block refused with
-// "medium not present".
-int OneMegabyteUpdate(Rig& rig, const Bytes& image, PollResult& poll, std::uint8_t prepare = 0) {
-  std::uint32_t form = kForm12Byte;
-  for (std::size_t k = 0; k < 341; ++k) {
-    const std::span<const std::uint8_t> block(image.data() + 3072 * k, 3072);
-    while (rig.Send(block, 0, form) != 1) {
-      if (rig.request.asc == asc::kMediumNotPresent) continue;
+// Sends image[begin, end) in blocks of 3072 bytes, then 1024 bytes, with the
+// desktop's chatter after every 32nd block. Repeats a block refused with
+// "medium not present"; falls back from the 12-byte form to the 10-byte form
+// once and keeps it.
+int SendArea(Rig& rig, const Bytes& image, std::size_t begin, std::size_t end, std::uint8_t area,
+             std::uint32_t& form, std::uint16_t& sum) {
+  sum = 0;
+  for (std::size_t at = begin; at < end;) {
+    const std::uint32_t length = end - at >= 3072 ? 3072 : 1024;
+    std::copy(image.data() + at, image.data() + at + length, rig.request.Data());
+    while (rig.commands.TransferData(length, form, area) != 1) {
+      if (rig.request.asc == sense::kMediumNotPresent) continue;
       if (form == kForm10Byte) return 0;
       form = kForm10Byte;
     }
-    if (rig.chatter && k % 32 == 0) rig.BackgroundChatter();
-  }
-  if (rig.Send({image.data() + 0xFFC00, 1024}, 0, form) != 1) return 0;
-  if (rig.commands.PrepareFlash(prepare) != 1) return 0;
-  if (rig.commands.WriteFlash(0) != 1) return 0;
-  poll = Poll(rig);
-  return poll.finished ? 1 : 0;
-}
-
-int SendArea(Rig& rig, const Bytes& image, std::size_t begin, std::size_t end, std::uint8_t area,
-             std::uint16_t& sum) {
-  sum = 0;
-  std::size_t at = begin;
-  int k = 0;
-  while (at < end) {
-    const std::size_t length = end - at >= 3072 ? 3072 : 1024;
-    const std::span<const std::uint8_t> block(image.data() + at, length);
-    if (rig.Send(block, area, kForm10Byte) != 1) return 0;
-    sum = static_cast<std::uint16_t>(sum + testing::Sum16(block));
-    if (rig.chatter && ++k % 32 == 0) rig.BackgroundChatter();
+    for (std::size_t i = at; i < at + length; ++i) sum = static_cast<std::uint16_t>(sum + image[i]);
+    if ((at / 3072) % 32 == 0) rig.BackgroundChatter();
     at += length;
   }
   return 1;
 }
 
-struct TwoMegabyteRun {
-  bool withLoader = false;
-  std::uint16_t sumOffset = 0;  // added to the sum of area 1
-  std::vector<PollResult> polls;
-};
-
-int TwoMegabyteUpdate(Rig& rig, const Bytes& image, TwoMegabyteRun& run) {
-  const double version = 2.01;
-  const std::uint32_t flag = run.withLoader ? 1 : 0;
-  auto waitOk = [&] {
-    run.polls.push_back(Poll(rig));
-    return run.polls.back().finished;
-  };
-  if (rig.commands.PrepareFlash(0) != 1) return 0;
-  if (rig.commands.EraseFlash(flag) != 1 || !waitOk()) return 0;
+// 342 blocks, PrepareFlash, WriteFlash, then the poll.
+int OneMegabyteUpdate(Rig& rig, const Bytes& image) {
+  std::uint32_t form = kForm12Byte;
   std::uint16_t sum = 0;
-  if (SendArea(rig, image, 0x8000, 0x100000, 1, sum) != 1) return 0;
-  if (rig.commands.ConfirmSumCode(1, static_cast<std::uint16_t>(sum + run.sumOffset), version) !=
-          1 ||
-      !waitOk()) {
-    return 0;
+  if (SendArea(rig, image, 0, 0x100000, 0, form, sum) != 1) return 0;
+  if (rig.commands.PrepareFlash(0) != 1 || rig.commands.WriteFlash(0) != 1) return 0;
+  return Poll(rig) ? 1 : 0;
+}
+
+// Erase, area 1 and its sum, area 2 and its sum, and with the loader flag the
+// loader area and WriteFlash; a poll after each piece of flash work.
+int TwoMegabyteUpdate(Rig& rig, const Bytes& image, bool withLoader, std::uint16_t sumOffset) {
+  const std::uint32_t flag = withLoader ? 1 : 0;
+  std::uint32_t form = kForm10Byte;
+  std::uint16_t sum = 0;
+  if (rig.commands.PrepareFlash(0) != 1) return 0;
+  if (rig.commands.EraseFlash(flag) != 1 || !Poll(rig)) return 0;
+  if (SendArea(rig, image, 0x8000, 0x100000, 1, form, sum) != 1) return 0;
+  sum = static_cast<std::uint16_t>(sum + sumOffset);
+  if (rig.commands.ConfirmSumCode(1, sum, 2.01) != 1 || !Poll(rig)) return 0;
+  if (SendArea(rig, image, 0x100000, 0x200000, 2, form, sum) != 1) return 0;
+  if (rig.commands.ConfirmSumCode(2, sum, 2.01) != 1 || !Poll(rig)) return 0;
+  if (!withLoader) return 1;
+  if (SendArea(rig, image, 0, 0x4000, 5, form, sum) != 1) return 0;
+  return rig.commands.WriteFlash(flag) == 1 && Poll(rig) ? 1 : 0;
+}
+
+bool Same(const Bytes& a, const Bytes& b, std::ptrdiff_t begin, std::ptrdiff_t end) {
+  return std::equal(a.begin() + begin, a.begin() + end, b.begin() + begin);
+}
+
+// Flash holds the image where it was sent; 0x4000..0x7FFF is never touched.
+// A wrong sum for area 1 fails its wait and leaves the main areas erased.
+TEST(HandWrittenUpdate, TwoMegabyteWithAndWithoutLoaderAndAWrongSum) {
+  const Bytes image = MakeImage(2);
+  const struct {
+    bool withLoader;
+    std::uint16_t sumOffset;
+  } rows[] = {{false, 0}, {true, 0}, {false, 1}};
+  for (const TransportMode mode : kModes) {
+    for (const auto& row : rows) {
+      SCOPED_TRACE(::testing::Message() << static_cast<int>(mode) << " loader " << row.withLoader
+                                        << " sum offset " << row.sumOffset);
+      Rig rig(mode, DriveModel{});
+      const Bytes old = rig.drive.Flash();
+      ASSERT_TRUE(InUpModeWithLoader(rig, "ZAzizud2 ZIRIVID"));
+      const int result = TwoMegabyteUpdate(rig, image, row.withLoader, row.sumOffset);
+      const Bytes& flash = rig.drive.Flash();
+      EXPECT_GT(rig.Count(0x4A), 20);
+      EXPECT_EQ(result, row.sumOffset == 0 ? 1 : 0);
+      if (row.sumOffset != 0) {
+        EXPECT_EQ(rig.request.asc, asc::kSumMismatch);
+        EXPECT_EQ(rig.Count(0xE7), 1);
+        EXPECT_TRUE(
+            std::all_of(flash.begin() + 0x8000, flash.end(), [](auto b) { return b == 0xFF; }));
+        continue;
+      }
+      EXPECT_TRUE(Same(flash, image, 0x8000, 0x200000));
+      EXPECT_TRUE(Same(flash, old, 0x4000, 0x8000));
+      EXPECT_FALSE(Same(old, image, 0x4000, 0x8000));
+      EXPECT_TRUE(Same(flash, row.withLoader ? image : old, 0, 0x4000));
+    }
   }
-  if (SendArea(rig, image, 0x100000, 0x200000, 2, sum) != 1) return 0;
-  if (rig.commands.ConfirmSumCode(2, sum, version) != 1 || !waitOk()) return 0;
-  if (run.withLoader) {
-    if (SendArea(rig, image, 0, 0x4000, 5, sum) != 1) return 0;
-    if (rig.commands.WriteFlash(flag) != 1 || !waitOk()) return 0;
+}
+
+// The one-megabyte update amid the desktop's chatter, without a fault and with
+// each fault of the drive, through both transports.
+TEST(HandWrittenUpdate, FaultsThroughBothTransports) {
+  const Bytes image = MakeImage(1);
+  // Up mode and Inquiry, 342 blocks, chatter after 11 of them.
+  static constexpr int kPrepareFlash = 2 + 342 + 11 * 4;
+  const struct {
+    const char* name;
+    void (*inject)(DriveFaults&);
+    int result;
+    bool flashIsImage;                // or else the old content
+    int transfers;                    // 0xAA and 0xE2 blocks the drive saw
+    std::optional<std::uint8_t> asc;  // the last the host was told; none: no answer
+  } rows[] = {
+      {"no fault", [](DriveFaults&) {}, 1, true, 342, 0x3A},
+      {"refuse 12-byte form", [](DriveFaults& f) { f.refuse12ByteTransfer = true; }, 1, true, 343,
+       0x3A},
+      {"medium not present", [](DriveFaults& f) { f.mediumNotPresentBeforeBlock[5] = 2; }, 1, true,
+       344, 0x3A},
+      {"wrong sum", [](DriveFaults& f) { f.reportWrongSum = true; }, 0, false, 342,
+       asc::kSumMismatch},
+      {"work error", [](DriveFaults& f) { f.workErrorAsc = 0x51; }, 0, false, 342, 0x51},
+      // The flash is written, but the last phase never ends.
+      {"never finish", [](DriveFaults& f) { f.neverFinish = true; }, 0, true, 342,
+       sense::kDrivePhase},
+      {"PrepareFlash fails", [](DriveFaults& f) { f.failCommandNumber = kPrepareFlash; }, 0, false,
+       342, 0x44},
+      {"stops at PrepareFlash", [](DriveFaults& f) { f.stopRespondingAfter = kPrepareFlash; }, 0,
+       false, 342, std::nullopt},
+  };
+  for (const TransportMode mode : kModes) {
+    for (const auto& row : rows) {
+      SCOPED_TRACE(::testing::Message() << static_cast<int>(mode) << " " << row.name);
+      DriveModel model;
+      model.layout = LoaderLayout::OneMegabyte;
+      row.inject(model.faults);
+      Rig rig(mode, model);
+      const Bytes old = rig.drive.Flash();
+      ASSERT_TRUE(InUpModeWithLoader(rig, "ZAzizud1 TIRIVIC"));
+      EXPECT_EQ(OneMegabyteUpdate(rig, image), row.result);
+      EXPECT_TRUE(rig.drive.Flash() == (row.flashIsImage ? image : old));
+      EXPECT_EQ(rig.Count(0xAA) + rig.Count(0xE2), row.transfers);
+      if (row.asc) {
+        EXPECT_EQ(rig.request.asc, *row.asc);
+      } else {
+        EXPECT_EQ(rig.drive.Trace().back().status, kStatusNoAnswer);
+      }
+      EXPECT_GT(rig.Count(0x4A), 10);
+      EXPECT_EQ(rig.aspi.EventsOpen(), rig.transport.AbandonedAspiCommands());
+      EXPECT_EQ(rig.passThrough.Statistics().opened, rig.passThrough.Statistics().closed);
+    }
   }
-  return 1;
 }
-
-bool Same(const Bytes& a, const Bytes& b, std::size_t begin, std::size_t end) {
-  return std::equal(a.begin() + static_cast<std::ptrdiff_t>(begin),
-                    a.begin() + static_cast<std::ptrdiff_t>(end),
-                    b.begin() + static_cast<std::ptrdiff_t>(begin));
-}
-
-void ExpectNoLeftovers(const Rig& rig) {
-  EXPECT_EQ(rig.aspi.EventsOpen(), 0u);
-  EXPECT_EQ(rig.aspi.UnknownEventCalls(), 0);
-  EXPECT_EQ(rig.passThrough.Statistics().opened, rig.passThrough.Statistics().closed);
-  EXPECT_EQ(rig.passThrough.Statistics().refusedRequests, 0);
-}
-
-DriveModel OneMegabyteModel() { return testing::OneMegabyteModel(); }
-
-class HandWrittenUpdate : public ::testing::TestWithParam<Via> {
- protected:
-  std::unique_ptr<Rig> MakeRig(DriveModel model) {
-    return std::make_unique<Rig>(std::move(model), GetParam());
-  }
-};
-
-// Background commands of the desktop go to the drive before and during the
-// updates, in both modes.
-TEST_P(HandWrittenUpdate, OneMegabyteFullUpdateAmidBackgroundCommands) {
-  auto rig = MakeRig(OneMegabyteModel());
-  const Bytes image = testing::MakeImage(1, 21);
-  rig->chatter = true;
-  rig->BackgroundChatter();
-  ASSERT_TRUE(InUpModeWithLoader(*rig, "ZAzizud1 TIRIVIC"));
-  PollResult poll;
-  ASSERT_EQ(OneMegabyteUpdate(*rig, image, poll), 1);
-  EXPECT_EQ(poll.phases, (std::vector<std::uint8_t>{0, 1, 2, 3}));
-  EXPECT_EQ(rig->drive.Flash(), image);
-  const auto transfers = std::count_if(rig->drive.Trace().begin(), rig->drive.Trace().end(),
-                                       [](const TraceEntry& e) { return e.cdb[0] == 0xAA; });
-  EXPECT_EQ(transfers, 342);
-  ExpectNoLeftovers(*rig);
-}
-
-class TwoMegabyteUpdateTest : public ::testing::TestWithParam<std::tuple<Via, bool>> {};
-
-TEST_P(TwoMegabyteUpdateTest, FlashHoldsTheImageWhereItWasSent) {
-  const auto [via, withLoader] = GetParam();
-  auto rig = std::make_unique<Rig>(DriveModel{}, via);
-  const Bytes image = testing::MakeImage(2, 23);
-  const Bytes old = rig->drive.Flash();
-  rig->chatter = true;
-  rig->BackgroundChatter();
-  ASSERT_TRUE(InUpModeWithLoader(*rig, "ZAzizud2 ZIRIVID"));
-  TwoMegabyteRun run;
-  run.withLoader = withLoader;
-  ASSERT_EQ(TwoMegabyteUpdate(*rig, image, run), 1);
-
-  const Bytes& flash = rig->drive.Flash();
-  EXPECT_TRUE(Same(flash, image, 0x8000, 0x200000));
-  EXPECT_TRUE(Same(flash, old, 0x4000, 0x8000));  // never touched by an update
-  EXPECT_TRUE(Same(flash, withLoader ? image : old, 0, 0x4000));
-  EXPECT_FALSE(Same(old, image, 0x4000, 0x8000));
-
-  ASSERT_EQ(run.polls.size(), withLoader ? 4u : 3u);
-  EXPECT_EQ(run.polls[0].phases, std::vector<std::uint8_t>{1});
-  EXPECT_EQ(run.polls[1].phases, (std::vector<std::uint8_t>{0, 2}));
-  EXPECT_EQ(run.polls[2].phases, (std::vector<std::uint8_t>{0, 2}));
-  if (withLoader) {
-    EXPECT_EQ(run.polls[3].phases, std::vector<std::uint8_t>{2});
-  }
-  EXPECT_EQ(rig->drive.AreaData(1).size(), 0xF8000u);
-  EXPECT_EQ(rig->drive.AreaData(5).size(), withLoader ? 0x4000u : 0u);
-  EXPECT_GT(std::count_if(rig->drive.Trace().begin(), rig->drive.Trace().end(),
-                          [](const TraceEntry& e) { return e.cdb[0] == 0x4A; }),
-            20);
-  ExpectNoLeftovers(*rig);
-}
-
-INSTANTIATE_TEST_SUITE_P(Transports, TwoMegabyteUpdateTest,
-                         ::testing::Combine(::testing::Values(Via::Aspi, Via::PassThroughCdrom),
-                                            ::testing::Bool()),
-                         [](const auto& testInfo) {
-                           return ViaName(std::get<0>(testInfo.param)) +
-                                  (std::get<1>(testInfo.param) ? "WithLoader" : "WithoutLoader");
-                         });
-
-TEST_P(HandWrittenUpdate, WrongSumIsReportedAsAFailureAndTheAreaStaysErased) {
-  auto rig = MakeRig(DriveModel{});
-  const Bytes image = testing::MakeImage(2, 24);
-  ASSERT_TRUE(InUpModeWithLoader(*rig, "ZAzizud2 ZIRIVID"));
-  TwoMegabyteRun run;
-  run.sumOffset = 1;
-  EXPECT_EQ(TwoMegabyteUpdate(*rig, image, run), 0);
-  ASSERT_EQ(run.polls.size(), 2u);
-  EXPECT_FALSE(run.polls[1].finished);
-  EXPECT_EQ(run.polls[1].asc, asc::kSumMismatch);
-  EXPECT_EQ(run.polls[1].phases, std::vector<std::uint8_t>{0});
-  const Bytes& flash = rig->drive.Flash();
-  EXPECT_TRUE(std::all_of(flash.begin() + 0x8000, flash.end(), [](auto b) { return b == 0xFF; }));
-  EXPECT_TRUE(rig->drive.AreaData(2).empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Transports, HandWrittenUpdate,
-                         ::testing::Values(Via::Aspi, Via::PassThroughCdrom),
-                         [](const auto& testInfo) { return ViaName(testInfo.param); });
-
-// --- Faults through the transports ------------------------------------------
-
-class FaultThroughTransport : public HandWrittenUpdate {};
-
-TEST_P(FaultThroughTransport, RefusedTwelveByteFormSwitchesToTheTenByteForm) {
-  DriveModel model = OneMegabyteModel();
-  model.faults.refuse12ByteTransfer = true;
-  auto rig = MakeRig(model);
-  const Bytes image = testing::MakeImage(1, 31);
-  ASSERT_TRUE(InUpModeWithLoader(*rig, "ZAzizud1 TIRIVIC"));
-  EXPECT_EQ(rig->Send({image.data(), 3072}, 0, kForm12Byte), 0);
-  EXPECT_EQ(rig->request.asc, asc::kInvalidOpcode);
-  PollResult poll;
-  ASSERT_EQ(OneMegabyteUpdate(*rig, image, poll), 1);
-  EXPECT_EQ(rig->drive.Flash(), image);
-  const auto tenByte = std::count_if(rig->drive.Trace().begin(), rig->drive.Trace().end(),
-                                     [](const TraceEntry& e) { return e.cdb[0] == 0xE2; });
-  EXPECT_EQ(tenByte, 342);
-}
-
-TEST_P(FaultThroughTransport, MediumNotPresentBlocksAreRepeatedWithoutDuplicates) {
-  DriveModel model = OneMegabyteModel();
-  model.faults.mediumNotPresentBeforeBlock = {{5, 2}, {340, 1}};
-  auto rig = MakeRig(model);
-  const Bytes image = testing::MakeImage(1, 32);
-  ASSERT_TRUE(InUpModeWithLoader(*rig, "ZAzizud1 TIRIVIC"));
-  PollResult poll;
-  ASSERT_EQ(OneMegabyteUpdate(*rig, image, poll), 1);
-  EXPECT_EQ(rig->drive.Flash(), image);
-  const auto refused =
-      std::count_if(rig->drive.Trace().begin(), rig->drive.Trace().end(),
-                    [](const TraceEntry& e) { return e.cdb[0] == 0xAA && e.asc == 0x3A; });
-  EXPECT_EQ(refused, 3);
-}
-
-TEST_P(FaultThroughTransport, StopRespondingTimesTheTransportOut) {
-  DriveModel model;
-  model.faults.stopRespondingAfter = 1;
-  auto rig = MakeRig(model);
-  EXPECT_EQ(rig->commands.TestUnitReady(), 0);  // answered: no disc
-  EXPECT_EQ(rig->request.asc, asc::kMediumNotPresent);
-  const auto before = rig->clock.Now();
-  EXPECT_EQ(rig->commands.ChangeToUpMode(1), 0);
-  EXPECT_FALSE(rig->drive.InUpMode());
-  if (GetParam() == Via::Aspi) {
-    EXPECT_EQ(rig->clock.Now() - before, 5000ms);
-    EXPECT_EQ(rig->request.asc, asc::kMediumNotPresent);  // left from the command before
-    EXPECT_EQ(rig->transport.AbandonedAspiCommands(), 1u);
-  } else {
-    EXPECT_EQ(rig->clock.Now() - before, 2000ms);
-    EXPECT_EQ(rig->request.asc, 0);
-    EXPECT_EQ(rig->passThrough.Statistics().opened, rig->passThrough.Statistics().closed);
-  }
-  EXPECT_EQ(rig->drive.Trace().back().status, kStatusNoAnswer);
-}
-
-INSTANTIATE_TEST_SUITE_P(Transports, FaultThroughTransport,
-                         ::testing::Values(Via::Aspi, Via::PassThroughCdrom),
-                         [](const auto& testInfo) { return ViaName(testInfo.param); });
 
 }  // namespace
 }  // namespace drivesmith::sim
