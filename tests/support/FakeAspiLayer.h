@@ -1,18 +1,14 @@
 #pragma once
-// A scripted stand-in for "WNASPI32.DLL": records every execute block and
-// event operation it receives and completes commands as the test says, at
-// once, during the wait, never, or late on the test's call.
+// A scripted stand-in for "WNASPI32.DLL": records every execute block it gets
+// and completes each command as the test says: before SendCommand returns,
+// during the wait, with a signal but no final status, or never (until late).
 
+#include <algorithm>
 #include <array>
-#include <chrono>
-#include <cstdint>
-#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
-#include <set>
 #include <string>
-#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "transport/AspiLayer.h"
@@ -20,33 +16,29 @@
 namespace drivesmith::testing {
 
 struct AspiReply {
-  enum class When {
-    OnSend,      // final status before SendCommand returns
-    OnWait,      // completes and signals during the transport's wait
-    SignalOnly,  // signals during the wait but leaves the status pending
-    Never,       // the wait runs out; the test may complete it later
-  };
+  enum class When { OnSend, OnWait, SignalOnly, Never };
   When when = When::OnSend;
   std::uint8_t status = aspi::kStatusCompleted;
   std::array<std::uint8_t, aspi::kSenseLength> sense{};
   std::vector<std::uint8_t> dataIn;  // written at the start of the data buffer
 
-  static AspiReply Completed(When when = When::OnSend) {
-    return AspiReply{when, aspi::kStatusCompleted, {}, {}};
+  static AspiReply Completed(When when = When::OnSend) { return {when, 1, {}, {}}; }
+  static AspiReply Sense(std::uint8_t asc, std::uint8_t ascq, When when = When::OnSend) {
+    AspiReply reply{when, aspi::kStatusError, {}, {}};
+    reply.sense[12] = asc;
+    reply.sense[13] = ascq;
+    return reply;
   }
-  static AspiReply Status(std::uint8_t status, When when = When::OnSend) {
-    return AspiReply{when, status, {}, {}};
+  static AspiReply Data(std::vector<std::uint8_t> bytes, When when = When::OnSend) {
+    return {when, aspi::kStatusCompleted, {}, std::move(bytes)};
   }
-  static AspiReply Sense(std::uint8_t asc, std::uint8_t ascq, When when = When::OnSend);
-  static AspiReply Data(std::vector<std::uint8_t> bytes, When when = When::OnSend);
 };
 
-// What the layer received with one SendCommand.
 struct ReceivedAspiCommand {
   SrbExecScsiCmd srb{};               // the block as it stood on the call
   SrbExecScsiCmd* live = nullptr;     // the block the layer completes
   std::vector<std::uint8_t> dataOut;  // the first SRB_BufLen bytes of its buffer on the call
-  AspiEvent event = kNoEvent;         // taken from SRB_PostProc
+  AspiEvent event = kNoEvent;
   AspiReply reply;
   bool completed = false;
 };
@@ -54,57 +46,81 @@ struct ReceivedAspiCommand {
 struct FakeAspiEvent {
   bool signalled = false;
   bool released = false;
-  int resets = 0;
-  std::vector<std::chrono::milliseconds> waits;
 };
 
 class FakeAspiLayer : public AspiLibrary {
  public:
-  // `liveCounter` counts the instances alive; shared with whoever wants to
-  // know when the library is released.
-  explicit FakeAspiLayer(std::shared_ptr<int> liveCounter = std::make_shared<int>(0));
-  ~FakeAspiLayer() override;
-
-  // Scripting.
   void Reply(AspiReply reply) { replies_.push_back(std::move(reply)); }
   bool failEventCreation = false;
   std::uint32_t supportInfo = 0x0100;
-  std::set<std::string, std::less<>> missingEntryPoints;
-  // Called at the start of SendCommand with the index the command will get.
-  std::function<void(std::size_t)> beforeSend;
+  std::string missingEntryPoint;
+  std::function<void(std::size_t)> beforeSend;  // gets the index the command will have
+  std::shared_ptr<void> owner;                  // whoever handed the layer out as a library
 
-  // Completes command `index` as `reply` says, now: writes its status, sense
-  // data and incoming data into the block and buffer the layer was given and
-  // signals its event.
-  void CompleteLate(std::size_t index, const AspiReply& reply);
-
-  // Records.
   std::vector<ReceivedAspiCommand> received;
-  std::map<AspiEvent, FakeAspiEvent> events;
-  std::vector<std::string> entryPointLookups;
-  // When set, lookups are recorded here too (outlives the library).
-  std::shared_ptr<std::vector<std::string>> lookupLog;
-  std::vector<std::string> misuse;  // operations on unknown or released events
-  int eventsCreated = 0;
-  std::shared_ptr<int> liveInstances;
+  std::vector<FakeAspiEvent> events;  // event handle n is events[n - 1]
+  int misuse = 0;                     // operations on unknown or released events
 
-  std::size_t UnreleasedEvents() const;
+  FakeAspiEvent& EventOf(std::size_t command) { return events.at(received.at(command).event - 1); }
+  // Completes command `index` now as `reply` says, and signals its event.
+  void CompleteLate(std::size_t index, const AspiReply& reply) {
+    Complete(received.at(index), reply, true);
+  }
 
-  // AspiLibrary
   std::uint32_t GetSupportInfo() override { return supportInfo; }
-  std::uint32_t SendCommand(SrbExecScsiCmd* srb) override;
-  AspiEvent CreateCompletionEvent() override;
-  bool WaitForCompletion(AspiEvent event, std::chrono::milliseconds timeout) override;
-  void ResetCompletionEvent(AspiEvent event) override;
-  void ReleaseCompletionEvent(AspiEvent event) override;
-  bool HasEntryPoint(std::string_view name) override;
+  std::uint32_t SendCommand(SrbExecScsiCmd* srb) override {
+    if (beforeSend) beforeSend(received.size());
+    ReceivedAspiCommand& command = received.emplace_back();
+    command.srb = *srb;
+    command.live = srb;
+    command.event = reinterpret_cast<AspiEvent>(srb->SRB_PostProc);
+    if (srb->SRB_BufPointer != nullptr)
+      command.dataOut.assign(srb->SRB_BufPointer, srb->SRB_BufPointer + srb->SRB_BufLen);
+    if (nextReply_ < replies_.size()) command.reply = replies_[nextReply_++];
+    if (command.reply.when == AspiReply::When::OnSend) Complete(command, command.reply, false);
+    return srb->SRB_Status;
+  }
+  AspiEvent CreateCompletionEvent() override {
+    if (failEventCreation) return kNoEvent;
+    events.emplace_back();
+    return events.size();
+  }
+  bool WaitForCompletion(AspiEvent event, std::chrono::milliseconds) override {
+    FakeAspiEvent* e = Find(event);
+    for (ReceivedAspiCommand& command : received) {
+      if (e == nullptr || command.event != event || command.completed) continue;
+      if (command.reply.when == AspiReply::When::OnWait) Complete(command, command.reply, true);
+      if (command.reply.when == AspiReply::When::SignalOnly) e->signalled = true;
+    }
+    return e != nullptr && std::exchange(e->signalled, false);  // automatic reset
+  }
+  void ResetCompletionEvent(AspiEvent event) override {
+    if (FakeAspiEvent* e = Find(event)) e->signalled = false;
+  }
+  void ReleaseCompletionEvent(AspiEvent event) override {
+    if (FakeAspiEvent* e = Find(event)) e->released = true;
+  }
+  bool HasEntryPoint(std::string_view name) override { return name != missingEntryPoint; }
 
  private:
-  FakeAspiEvent* Find(AspiEvent event, const char* operation);
-  void Complete(ReceivedAspiCommand& command, const AspiReply& reply, bool signal);
+  FakeAspiEvent* Find(AspiEvent event) {
+    if (event >= 1 && event <= events.size() && !events[event - 1].released)
+      return &events[event - 1];
+    ++misuse;
+    return nullptr;
+  }
+  void Complete(ReceivedAspiCommand& command, const AspiReply& reply, bool signal) {
+    SrbExecScsiCmd& srb = *command.live;
+    std::copy_n(reply.dataIn.begin(), std::min<std::size_t>(reply.dataIn.size(), srb.SRB_BufLen),
+                srb.SRB_BufPointer);
+    std::copy(reply.sense.begin(), reply.sense.end(), srb.SenseArea);
+    srb.SRB_Status = reply.status;
+    command.completed = true;
+    if (FakeAspiEvent* e = signal ? Find(command.event) : nullptr) e->signalled = true;
+  }
 
-  std::deque<AspiReply> replies_;
-  AspiEvent nextEvent_ = 1;
+  std::vector<AspiReply> replies_;
+  std::size_t nextReply_ = 0;
 };
 
 }  // namespace drivesmith::testing

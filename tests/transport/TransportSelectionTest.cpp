@@ -1,169 +1,121 @@
-// Transport selection at start-up: the platform families, the ASPI checks in
-// their order, the cdrom probe and the four message boxes.
+// Transport selection at start-up: every path with its message box, and the
+// cdrom probe.
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "tests/support/FakeAspiLayer.h"
 #include "tests/support/FakePassThroughLayer.h"
-#include "tests/support/FakeTransportPlatform.h"
 #include "transport/TransportSelection.h"
 
 namespace drivesmith::testing {
 namespace {
 
-const std::string kAppName = "drivesmith";
+constexpr auto kCdrom = TransportMode::PassThroughCdrom;
 
-class TransportSelectionTest : public ::testing::Test {
- protected:
-  TransportSelection Select() { return SelectTransport(platform, passThrough, kAppName); }
-
-  FakeTransportPlatform platform;
-  FakePassThroughLayer passThrough;
+struct SelectionRow {
+  const char* name = "";
+  std::uint32_t platformId = kPlatformWin9x;
+  bool libraryPresent = true;
+  std::string missingEntryPoint{};
+  std::uint32_t supportInfo = 0x0100;
+  std::set<std::string> cdroms{};  // devices that open
+  int ok = 0;
+  TransportMode mode = TransportMode::Aspi;
+  std::size_t opens = 0;  // devices the probe tried
+  std::string box{};      // empty when none
+  std::string caption = "Tavix Drivesmith ver 1.0.1.0";
+  MessageBoxKind kind = MessageBoxKind::ErrorOk;
 };
 
-std::vector<std::string> CdromNames(int count) {
-  std::vector<std::string> names;
-  for (int i = 0; i < count; ++i) names.push_back("\\\\.\\cdrom" + std::to_string(i));
-  return names;
-}
+// The operating system as the row describes it, with the message boxes shown.
+struct FakeTransportPlatform : TransportPlatform {
+  struct Box {
+    std::string text;
+    std::string caption;
+    MessageBoxKind kind;
+    long librariesLoaded;  // when the box was shown
+  };
+  explicit FakeTransportPlatform(const SelectionRow& r) : row(r) {}
+  long LibrariesLoaded() const { return token.use_count() - 1; }
 
-TEST_F(TransportSelectionTest, NtWithCdromDeviceZeroUsesCdromNumbers) {
-  passThrough.allDevicesExist = false;
-  passThrough.devices = {"\\\\.\\cdrom0"};
-  const TransportSelection s = Select();
-  EXPECT_EQ(s.ok, 1);
-  EXPECT_EQ(s.mode, TransportMode::PassThroughCdrom);
-  EXPECT_EQ(s.aspi, nullptr);
-  EXPECT_TRUE(platform.libraryLoads.empty()) << "ASPI is not loaded on NT";
-  EXPECT_TRUE(platform.boxes.empty());
-}
+  std::uint32_t PlatformId() override { return row.platformId; }
+  std::unique_ptr<AspiLibrary> LoadAspiLibrary(const std::string& name) override {
+    libraryLoads.push_back(name);
+    if (!row.libraryPresent) return nullptr;
+    auto library = std::make_unique<FakeAspiLayer>();
+    library->missingEntryPoint = row.missingEntryPoint;
+    library->supportInfo = row.supportInfo;
+    library->owner = token;  // one more owner per loaded library
+    return library;
+  }
+  void ShowMessageBox(const std::string& text, const std::string& caption,
+                      MessageBoxKind kind) override {
+    boxes.push_back({text, caption, kind, LibrariesLoaded()});
+  }
 
-TEST_F(TransportSelectionTest, ProbeGoesOnPastAGap) {
-  passThrough.allDevicesExist = false;
-  passThrough.devices = {"\\\\.\\cdrom1", "\\\\.\\cdrom2"};
-  const TransportSelection s = Select();
-  EXPECT_EQ(s.ok, 1);
-  EXPECT_EQ(s.mode, TransportMode::PassThroughCdrom);
-  EXPECT_EQ(passThrough.openAttempts, CdromNames(2)) << "stops at the first device that opens";
-  EXPECT_EQ(passThrough.openDevices, 0) << "the probe keeps no handle";
-  EXPECT_EQ(passThrough.closes, 1);
-}
-
-TEST_F(TransportSelectionTest, NtWithoutCdromDevicesFallsBackToDriveLetters) {
-  passThrough.allDevicesExist = false;
-  const TransportSelection s = Select();
-  EXPECT_EQ(s.ok, 1);
-  EXPECT_EQ(s.mode, TransportMode::PassThroughLetter);
-  EXPECT_EQ(passThrough.openAttempts, CdromNames(256));
-  EXPECT_TRUE(platform.boxes.empty());
-}
-
-struct AspiCase {
-  const char* name;
-  bool libraryPresent;
-  std::vector<std::string> missing;
-  std::uint32_t supportInfo;
-  int ok;
-  const char* box;  // null when none
+  const SelectionRow& row;
+  std::vector<std::string> libraryLoads;
+  std::vector<Box> boxes;
+  std::shared_ptr<int> token = std::make_shared<int>(0);
 };
 
-class AspiSelectionTest : public TransportSelectionTest,
-                          public ::testing::WithParamInterface<AspiCase> {};
+TEST(TransportSelectionTest, EveryPathWithItsBox) {
+  const SelectionRow rows[] = {
+      {.name = "GapBeforeCdromOne",
+       .platformId = 2,
+       .cdroms = {"\\\\.\\cdrom1", "\\\\.\\cdrom2"},
+       .ok = 1,
+       .mode = kCdrom,
+       .opens = 2},
+      {.name = "NoCdrom",
+       .platformId = 2,
+       .ok = 1,
+       .mode = TransportMode::PassThroughLetter,
+       .opens = 256},
+      {.name = "AspiNoAdapters", .ok = 1},
+      {.name = "AspiHighBits", .supportInfo = 0xABCD0103, .ok = 1},
+      {.name = "AspiNoLibrary", .libraryPresent = false, .box = "Not found 'ASPI32.DLL'"},
+      {.name = "AspiNoSendCommand",
+       .missingEntryPoint = "SendASPI32Command",
+       .box = "ASPI Function Error 'ASPI32.DLL'"},
+      {.name = "AspiStatusE8", .supportInfo = 0xE800, .box = "Not found ASPI MANAGER"},
+      {.name = "PlatformZero",
+       .platformId = 0,
+       .box = "ASPI:LoadErr [0]",
+       .caption = "drivesmith",
+       .kind = MessageBoxKind::ExclamationOk},
+  };
+  for (const SelectionRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeTransportPlatform platform(row);
+    FakePassThroughLayer passThrough;
+    passThrough.allDevicesExist = false;
+    passThrough.devices = row.cdroms;
 
-TEST_P(AspiSelectionTest, OutcomeAndBox) {
-  const AspiCase& c = GetParam();
-  platform.platformId = kPlatformWin9x;
-  platform.aspiLibraryPresent = c.libraryPresent;
-  platform.missingEntryPoints.insert(c.missing.begin(), c.missing.end());
-  platform.supportInfo = c.supportInfo;
+    const TransportSelection s = SelectTransport(platform, passThrough, "drivesmith");
 
-  const TransportSelection s = Select();
-
-  EXPECT_EQ(s.ok, c.ok);
-  EXPECT_EQ(s.mode, TransportMode::Aspi);
-  EXPECT_EQ(platform.libraryLoads, std::vector<std::string>{"WNASPI32.DLL"});
-  EXPECT_TRUE(passThrough.openAttempts.empty());
-  if (c.box == nullptr) {
-    EXPECT_TRUE(platform.boxes.empty());
-    ASSERT_NE(s.aspi, nullptr);
-    EXPECT_EQ(platform.LibrariesLoaded(), 1) << "kept loaded for the run";
-  } else {
-    ASSERT_EQ(platform.boxes.size(), 1u);
-    EXPECT_EQ(platform.boxes[0].text, c.box);
-    EXPECT_EQ(platform.boxes[0].caption, "Tavix Drivesmith ver 1.0.1.0");
-    EXPECT_EQ(platform.boxes[0].kind, MessageBoxKind::ErrorOk);
-    EXPECT_EQ(s.aspi, nullptr);
+    EXPECT_EQ(s.ok, row.ok);
+    EXPECT_EQ(s.mode, row.mode);
+    EXPECT_EQ(passThrough.openAttempts.size(), row.opens);
+    EXPECT_EQ(passThrough.openDevices, 0) << "the probe keeps no handle";
+    EXPECT_EQ(platform.libraryLoads, std::vector<std::string>(row.platformId == 1, "WNASPI32.DLL"));
+    const bool aspi = row.ok == 1 && row.mode == TransportMode::Aspi;
+    EXPECT_EQ(s.aspi != nullptr, aspi);
+    EXPECT_EQ(platform.LibrariesLoaded(), aspi ? 1 : 0) << "kept for the run, released on failure";
+    ASSERT_EQ(platform.boxes.size(), row.box.empty() ? 0u : 1u);
+    for (const FakeTransportPlatform::Box& box : platform.boxes) {
+      EXPECT_EQ(box.text, row.box);
+      EXPECT_EQ(box.caption, row.caption);
+      EXPECT_EQ(box.kind, row.kind);
+      EXPECT_TRUE(row.missingEntryPoint.empty() || box.librariesLoaded == 0) << "released first";
+    }
   }
 }
-
-std::string CaseName(const ::testing::TestParamInfo<AspiCase>& info) { return info.param.name; }
-
-INSTANTIATE_TEST_SUITE_P(
-    Win9x, AspiSelectionTest,
-    ::testing::Values(AspiCase{"StatusOkNoAdapters", true, {}, 0x0100, 1, nullptr},
-                      AspiCase{"StatusOkThreeAdaptersHighBits", true, {}, 0xABCD0103, 1, nullptr},
-                      AspiCase{"StatusE8", true, {}, 0xE800, 0, "Not found ASPI MANAGER"},
-                      AspiCase{"StatusZero", true, {}, 0x0001, 0, "Not found ASPI MANAGER"},
-                      AspiCase{"StatusThree", true, {}, 0x0301, 0, "Not found ASPI MANAGER"},
-                      AspiCase{"NoSendCommand",
-                               true,
-                               {"SendASPI32Command"},
-                               0x0100,
-                               0,
-                               "ASPI Function Error 'ASPI32.DLL'"},
-                      AspiCase{"NoSupportInfo",
-                               true,
-                               {"GetASPI32SupportInfo"},
-                               0x0100,
-                               0,
-                               "ASPI Function Error 'ASPI32.DLL'"},
-                      AspiCase{"NoLibrary", false, {}, 0x0100, 0, "Not found 'ASPI32.DLL'"}),
-    CaseName);
-
-TEST_F(TransportSelectionTest, BothEntryPointsAreLookedUpBeforeEitherIsTested) {
-  platform.platformId = kPlatformWin9x;
-  platform.missingEntryPoints = {"GetASPI32SupportInfo"};
-  Select();
-  EXPECT_EQ(platform.EntryPointLookups(),
-            (std::vector<std::string>{"GetASPI32SupportInfo", "SendASPI32Command"}));
-}
-
-TEST_F(TransportSelectionTest, MissingEntryPointReleasesTheLibraryBeforeTheBox) {
-  platform.platformId = kPlatformWin9x;
-  platform.missingEntryPoints = {"SendASPI32Command"};
-  const TransportSelection s = Select();
-  ASSERT_EQ(platform.boxes.size(), 1u);
-  EXPECT_EQ(platform.boxes[0].librariesLoaded, 0);
-  EXPECT_EQ(platform.LibrariesLoaded(), 0);
-  EXPECT_EQ(s.ok, 0);
-}
-
-TEST_F(TransportSelectionTest, FailedManagerCheckReleasesTheLibrary) {
-  platform.platformId = kPlatformWin9x;
-  platform.supportInfo = 0xE800;
-  const TransportSelection s = Select();
-  EXPECT_EQ(s.ok, 0);
-  EXPECT_EQ(platform.LibrariesLoaded(), 0);
-}
-
-class UnknownPlatformTest : public TransportSelectionTest,
-                            public ::testing::WithParamInterface<std::uint32_t> {};
-
-TEST_P(UnknownPlatformTest, LoadErrorBoxWithTheApplicationName) {
-  platform.platformId = GetParam();
-  const TransportSelection s = Select();
-  EXPECT_EQ(s.ok, 0);
-  ASSERT_EQ(platform.boxes.size(), 1u);
-  EXPECT_EQ(platform.boxes[0].text, "ASPI:LoadErr [" + std::to_string(GetParam()) + "]");
-  EXPECT_EQ(platform.boxes[0].caption, kAppName);
-  EXPECT_EQ(platform.boxes[0].kind, MessageBoxKind::ExclamationOk);
-  EXPECT_TRUE(platform.libraryLoads.empty());
-  EXPECT_TRUE(passThrough.openAttempts.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Ids, UnknownPlatformTest, ::testing::Values(0u, 3u));
 
 }  // namespace
 }  // namespace drivesmith::testing
