@@ -1,13 +1,13 @@
 #pragma once
 // A fresh folder for one test's files, removed with everything in it when the
-// test ends, plus small helpers to write and read whole files.
+// test ends, and whole-file helpers.
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,15 +16,9 @@ namespace drivesmith::testing_support {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = ::testing::TempDir() + "drivesmith-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const char* made = ::mkdtemp(name.data());
-    if (made == nullptr) {
-      ADD_FAILURE() << "cannot create a temporary folder from " << pattern;
-      return;
-    }
-    path_ = made;
+    std::string name = ::testing::TempDir() + "drivesmith-XXXXXX";
+    if (::mkdtemp(name.data()) == nullptr) ADD_FAILURE() << "cannot create " << name;
+    path_ = name;
   }
   ~TempFolder() {
     std::error_code ignored;
@@ -48,22 +42,14 @@ inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>&
 }
 
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-  std::error_code error;
-  const std::uintmax_t length = std::filesystem::file_size(path, error);
-  if (error) return {};
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
   std::ifstream in(path, std::ios::binary);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  return bytes;
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Bytes that differ from one position to the next, standing in for a program.
 inline std::vector<std::uint8_t> ProgramBytes(std::size_t length) {
   std::vector<std::uint8_t> bytes(length);
-  for (std::size_t i = 0; i < length; ++i) {
-    bytes[i] = static_cast<std::uint8_t>((i * 131u + 7u) & 0xFFu);
-  }
+  for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<std::uint8_t>(i * 131u + 7u);
   return bytes;
 }
 
