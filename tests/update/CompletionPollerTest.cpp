@@ -1,203 +1,134 @@
-// The completion poll against a scripted pass-through port: every answer the
-// drive gives is written out, so each rule of the poll shows on its own.
+// The completion poll against scripted ports: every answer the drive gives is
+// written out, so each rule of the poll shows on its own.
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "simulator/SimulatedClock.h"
 #include "tests/support/FakeAspiLayer.h"
 #include "tests/support/FakePassThroughLayer.h"
-#include "tests/update/EngineHarness.h"
+#include "tests/update/UpdateBench.h"
 #include "update/CompletionPoller.h"
 #include "update/Timing.h"
 
 namespace drivesmith {
 namespace {
 
-using testing::FakePassThroughLayer;
 using testing::PassThroughReply;
-using testing_support::EngineHarness;
 
+// `times` TestUnitReady answers with this ASC; ASC 0 is a good completion.
 struct Answer {
   std::uint8_t asc;
   std::uint8_t ascq = 0;
+  int times = 1;
+};
+constexpr Answer kDone{0x3A, 0, 10};
+Answer Phase(std::uint8_t phase) { return {0xF7, phase}; }
+
+struct Waited {
+  int result;
+  std::vector<std::int32_t> positions, refreshes;  // UpdateState at each refresh
+  std::int32_t state, counter;
+  std::chrono::milliseconds slept;
 };
 
-class CompletionPollerTest : public ::testing::Test {
- protected:
-  void Build(TransportMode mode, FlashSizeCode driveCode, std::int32_t counter = 0) {
-    transport_ = std::make_unique<ScsiTransport>(mode, nullptr, &port_);
-    harness_ = std::make_unique<EngineHarness>(*transport_, clock_);
-    harness_->state.DriveFlashSizeCode = driveCode;
-    harness_->state.ProgressCounter = counter;
-    harness_->state.UpdateState = 2;
-  }
-  // One TestUnitReady answer; ASC 0 is a good completion without sense data.
-  void Answers(const std::vector<Answer>& answers, bool withRequestSense = false) {
-    for (const Answer& answer : answers) {
-      if (withRequestSense) port_.Reply(PassThroughReply::Good());
-      port_.Reply(answer.asc == 0 ? PassThroughReply::Good()
-                                  : PassThroughReply::CheckCondition(answer.asc, answer.ascq));
+// One wait on a drive that gives `answers`, with the engine in state 2. Only
+// cdrom-number pass-through asks for the sense data ahead of each probe.
+Waited Wait(TransportMode mode, FlashSizeCode code, std::int32_t counter,
+            const std::vector<Answer>& answers) {
+  testing::FakePassThroughLayer port;
+  sim::SimulatedClock clock;
+  ScsiTransport transport(mode, nullptr, &port);
+  testing_support::EngineHarness harness(transport, clock);
+  harness.state.DriveFlashSizeCode = code;
+  harness.state.ProgressCounter = counter;
+  harness.state.UpdateState = 2;
+  const bool cdrom = mode == TransportMode::PassThroughCdrom;
+  std::size_t scripted = 0;
+  for (const Answer& answer : answers) {
+    for (int i = 0; i < answer.times; ++i, ++scripted) {
+      if (cdrom) port.Reply(PassThroughReply::Good());
+      port.Reply(answer.asc == 0 ? PassThroughReply::Good()
+                                 : PassThroughReply::CheckCondition(answer.asc, answer.ascq));
     }
   }
-  void Repeat(Answer answer, int times, bool withRequestSense = false) {
-    Answers(std::vector<Answer>(static_cast<std::size_t>(times), answer), withRequestSense);
+  UpdateContext context = harness.Context();
+  const int result = WaitForDrive(context);
+  EXPECT_EQ(port.issued.size(), scripted * (cdrom ? 2 : 1));
+  for (std::size_t i = 0; i < port.issued.size(); ++i)
+    EXPECT_EQ(port.issued[i].buffer[passthrough::kCdb], cdrom && i % 2 == 0 ? 0x03 : 0x00) << i;
+  return {result,
+          harness.positions,
+          harness.refreshedStates,
+          harness.state.UpdateState,
+          harness.state.ProgressCounter,
+          clock.TotalSlept()};
+}
+
+// One-megabyte layout: 15 per poll cycle, 1000 at the finish.
+TEST(CompletionPollerTest, TenMediumNotPresentInARowFinishAndErrorsEndTheWait) {
+  constexpr auto kLetter = TransportMode::PassThroughLetter;
+  const struct {
+    const char* name;
+    TransportMode mode;
+    std::vector<Answer> answers;
+    int result;
+    std::vector<std::int32_t> positions;
+  } rows[] = {
+      {"ten 0x3A finish", kLetter, {kDone}, 1, {170, 1000}},
+      {"nine and a 0x00",
+       kLetter,
+       {{0x3A, 0, 9}, {0x00}, {0x3A, 0, 5}, {0x00}, kDone},
+       1,
+       {170, 185, 200, 1000}},
+      {"0x04 is an error", kLetter, {{0x3A, 0, 3}, {0x04}}, 0, {170}},
+      {"0x20 keeps polling",
+       kLetter,
+       {{0x00}, {0x20}, {0x20, 0x05}, kDone},
+       1,
+       {170, 185, 200, 215, 1000}},
+      {"RequestSense first", TransportMode::PassThroughCdrom, {{0x00}, kDone}, 1, {170, 185, 1000}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Waited waited = Wait(row.mode, kFlash1M, 170, row.answers);
+    EXPECT_EQ(waited.result, row.result);
+    EXPECT_EQ(waited.positions, row.positions);
+    EXPECT_TRUE(waited.refreshes.empty());
+    const auto cycles = row.positions.size() - (row.result == 1 ? 1 : 0);
+    EXPECT_EQ(waited.slept, timing::kPollIntervalOneMegabyte * cycles);
   }
-  int Wait() {
-    UpdateContext context = harness_->Context();
-    return WaitForDrive(context);
-  }
-  std::vector<std::uint8_t> Opcodes() const {
-    std::vector<std::uint8_t> codes;
-    for (const auto& issued : port_.issued) codes.push_back(issued.buffer[passthrough::kCdb]);
-    return codes;
-  }
-  const std::vector<std::int32_t>& Positions() const { return harness_->status.positions; }
-  const std::vector<std::int32_t>& Refreshes() const { return harness_->status.refreshedStates; }
-
-  FakePassThroughLayer port_;
-  sim::SimulatedClock clock_;
-  std::unique_ptr<ScsiTransport> transport_;
-  std::unique_ptr<EngineHarness> harness_;
-};
-
-constexpr Answer kFinished{0x3A};
-constexpr Answer kReady{0x00};
-
-TEST_F(CompletionPollerTest, TenMediumNotPresentInTheFirstCycleFinishAfterOneSleep) {
-  Build(TransportMode::PassThroughLetter, kFlash1M, 170);
-  Repeat(kFinished, 10);
-  EXPECT_EQ(Wait(), 1);
-  EXPECT_EQ(clock_.SleepCount(), 1);
-  EXPECT_EQ(clock_.TotalSlept(), timing::kPollIntervalOneMegabyte);
-  EXPECT_EQ(Positions(), (std::vector<std::int32_t>{170, 1000}));
-  EXPECT_EQ(harness_->state.ProgressCounter, 1000);
-  EXPECT_EQ(port_.issued.size(), 10u);
+  // The two-megabyte layout counts one per cycle and never sends 1000.
+  const Waited two = Wait(kLetter, kFlash2M, 300, {{0x00}, kDone});
+  EXPECT_EQ(two.positions, (std::vector<std::int32_t>{300, 301}));
+  EXPECT_EQ(two.counter, 302);
+  EXPECT_EQ(two.slept, timing::kPollIntervalTwoMegabyte * 2);
 }
 
-TEST_F(CompletionPollerTest, TwoMegabyteFinishKeepsTheCounterUnsent) {
-  Build(TransportMode::PassThroughLetter, kFlash2M, 300);
-  Repeat(kFinished, 10);
-  EXPECT_EQ(Wait(), 1);
-  EXPECT_EQ(clock_.TotalSlept(), timing::kPollIntervalTwoMegabyte);
-  EXPECT_EQ(Positions(), (std::vector<std::int32_t>{300}));
-  EXPECT_EQ(harness_->state.ProgressCounter, 301);
-}
-
-TEST_F(CompletionPollerTest, NineThenAnotherAscStartsANewCycleWithACountOfZero) {
-  Build(TransportMode::PassThroughLetter, kFlash1M, 170);
-  Repeat(kFinished, 9);
-  Answers({kReady});
-  Repeat(kFinished, 5);
-  Answers({kReady});
-  Repeat(kFinished, 10);
-  EXPECT_EQ(Wait(), 1);
-  EXPECT_EQ(clock_.SleepCount(), 3);
-  EXPECT_EQ(port_.issued.size(), 26u);
-  EXPECT_EQ(Positions(), (std::vector<std::int32_t>{170, 185, 200, 1000}));
-}
-
-TEST_F(CompletionPollerTest, AnErrorAscEndsTheWaitAtOnceWithoutSendingTheIncrement) {
-  Build(TransportMode::PassThroughLetter, kFlash1M, 170);
-  Repeat(kFinished, 3);
-  Answers({{0x04}});
-  EXPECT_EQ(Wait(), 0);
-  EXPECT_EQ(port_.issued.size(), 4u);
-  EXPECT_EQ(Positions(), (std::vector<std::int32_t>{170}));
-  EXPECT_EQ(harness_->state.ProgressCounter, 185);
-  EXPECT_EQ(harness_->state.UpdateState, 2);
-  EXPECT_TRUE(Refreshes().empty());
-}
-
-TEST_F(CompletionPollerTest, ReadinessAndInvalidOpcodeKeepPolling) {
-  Build(TransportMode::PassThroughLetter, kFlash1M, 0);
-  Answers({kReady, {0x20}, kReady, {0x20, 0x05}});
-  Repeat(kFinished, 10);
-  EXPECT_EQ(Wait(), 1);
-  EXPECT_EQ(clock_.SleepCount(), 5);
-  EXPECT_EQ(Positions(), (std::vector<std::int32_t>{0, 15, 30, 45, 60, 1000}));
-  EXPECT_TRUE(Refreshes().empty());
-}
-
-struct PhaseCase {
-  const char* name;
-  std::vector<std::uint8_t> phases;           // one F7 report per cycle
-  std::vector<std::int32_t> refreshedStates;  // UpdateState at each refresh
-  std::int32_t finalState;
-};
-
-class PhaseReportTest : public CompletionPollerTest,
-                        public ::testing::WithParamInterface<PhaseCase> {};
-
-TEST_P(PhaseReportTest, PhasesMoveTheStateAndRefreshOnlyOnChange) {
-  const PhaseCase& c = GetParam();
-  Build(TransportMode::PassThroughLetter, kFlash2M, 0);
-  for (const std::uint8_t phase : c.phases) Answers({{0xF7, phase}});
-  Repeat(kFinished, 10);
-  EXPECT_EQ(Wait(), 1);
-  EXPECT_EQ(Refreshes(), c.refreshedStates);
-  EXPECT_EQ(harness_->state.UpdateState, c.finalState);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Phases, PhaseReportTest,
-    ::testing::Values(PhaseCase{"RepeatedPhaseOnce", {0x01, 0x01}, {6}, 6},
-                      PhaseCase{"BackAndForth", {0x00, 0x01, 0x00}, {5, 6, 5}, 5},
-                      PhaseCase{"AllFour", {0x00, 0x01, 0x02, 0x03}, {5, 6, 7, 10}, 10},
-                      PhaseCase{"UnknownPhaseRefreshesOnly", {0x04, 0x04}, {2}, 2},
-                      PhaseCase{"HighPhaseIsUnsigned", {0x80}, {2}, 2},
-                      PhaseCase{"FirstReportFFDoesNothing", {0xFF, 0xFF}, {}, 2},
-                      PhaseCase{"FFAfterAPhaseRefreshes", {0x02, 0xFF}, {7, 7}, 7}),
-    [](const ::testing::TestParamInfo<PhaseCase>& param) { return param.param.name; });
-
-// Only cdrom-number pass-through asks for the sense data ahead of each probe.
-TEST_F(CompletionPollerTest, CdromModeSendsRequestSenseAheadOfEveryTestUnitReady) {
-  Build(TransportMode::PassThroughCdrom, kFlash1M, 0);
-  Answers({kReady}, true);
-  Repeat(kFinished, 10, true);
-  EXPECT_EQ(Wait(), 1);
-  const std::vector<std::uint8_t> codes = Opcodes();
-  ASSERT_EQ(codes.size(), 22u);
-  for (std::size_t i = 0; i < codes.size(); i += 2) {
-    EXPECT_EQ(codes[i], 0x03) << i;
-    EXPECT_EQ(codes[i + 1], 0x00) << i;
+// Each phase report moves the state and refreshes the window, a repeated one
+// does not; an unknown phase (0x80 like 0x04) refreshes only; 0xFF refreshes
+// only after a phase was seen.
+TEST(CompletionPollerTest, PhaseReportsMoveTheState) {
+  const struct {
+    std::vector<Answer> answers;
+    std::vector<std::int32_t> refreshes;
+    std::int32_t state;
+  } rows[] = {
+      {{Phase(0), Phase(1), Phase(1), Phase(2), Phase(3), kDone}, {5, 6, 7, 10}, 10},
+      {{Phase(0), Phase(1), Phase(0), kDone}, {5, 6, 5}, 5},
+      {{Phase(0x04), Phase(0x04), kDone}, {2}, 2},
+      {{Phase(0x80), kDone}, {2}, 2},
+      {{Phase(0xFF), Phase(0xFF), kDone}, {}, 2},
+      {{Phase(2), Phase(0xFF), kDone}, {7, 7}, 7},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.state);
+    const Waited waited = Wait(TransportMode::PassThroughLetter, kFlash2M, 0, row.answers);
+    EXPECT_EQ(waited.result, 1);
+    EXPECT_EQ(waited.refreshes, row.refreshes);
+    EXPECT_EQ(waited.state, row.state);
   }
 }
-
-TEST_F(CompletionPollerTest, CounterGrowsPastAThousandWithoutACap) {
-  Build(TransportMode::PassThroughLetter, kFlash1M, 170);
-  Repeat(kReady, 60);
-  Repeat(kFinished, 10);
-  EXPECT_EQ(Wait(), 1);
-  ASSERT_EQ(Positions().size(), 62u);
-  EXPECT_EQ(Positions()[1], 185);
-  EXPECT_EQ(Positions()[60], 170 + 60 * 15);  // 1070: the bar shows it as full
-  EXPECT_EQ(Positions().back(), 1000);
-}
-
-// A drive that stays ready and never gives the finish signal.
-TEST_F(CompletionPollerTest, ADriveThatNeverFinishesFailsTheWaitAtTheLimit) {
-  Build(TransportMode::PassThroughLetter, kFlash1M, 0);
-  EXPECT_EQ(Wait(), 0);  // every answer is GOOD: ASC 0
-  EXPECT_GE(clock_.Now(), timing::kWaitForDriveLimit);
-  EXPECT_LT(clock_.Now(), timing::kWaitForDriveLimit + timing::kPollIntervalOneMegabyte * 2);
-}
-
-TEST_F(CompletionPollerTest, ADriveStuckInOnePhaseFailsTheWaitAtTheLimit) {
-  Build(TransportMode::PassThroughLetter, kFlash2M, 0);
-  const auto cycles = timing::kWaitForDriveLimit / timing::kPollIntervalTwoMegabyte;
-  Repeat({0xF7, 0x01}, static_cast<int>(cycles) + 5);
-  EXPECT_EQ(Wait(), 0);
-  EXPECT_EQ(Refreshes(), (std::vector<std::int32_t>{6}));
-  EXPECT_GE(clock_.Now(), timing::kWaitForDriveLimit);
-}
-
-}  // namespace
-}  // namespace drivesmith
-
-namespace drivesmith {
-namespace {
 
 // Through ASPI a probe that never completes leaves the record's sense codes
 // alone; such silences must never add up to the finish signal.
