@@ -56,8 +56,7 @@ const std::map<int, int> kMarked1M = {{2, 1}, {5, 2}, {6, 3}, {7, 4}, {10, 5}};
 const std::map<int, int> kMarked2M = {{6, 1}, {2, 2}, {3, 2}, {4, 2}, {5, 3},
                                       {7, 4}, {8, 4}, {9, 4}, {10, 5}};
 
-class RecordingPower : public SystemPower {
- public:
+struct RecordingPower : SystemPower {
   void RequestRestart(bool) override { ++restarts; }
   std::unique_ptr<ShutdownInhibitor> InhibitShutdown(const std::string&) override {
     return nullptr;
@@ -65,10 +64,8 @@ class RecordingPower : public SystemPower {
   int restarts = 0;
 };
 
-// Simulated time; `hook` runs inside each of the engine's sleeps, where the
-// real clock serves the event loop.
-class HookedClock : public Clock {
- public:
+// Simulated time; `hook` runs inside every engine sleep, as events would.
+struct HookedClock : Clock {
   std::chrono::milliseconds Now() override { return inner.Now(); }
   void Sleep(std::chrono::milliseconds duration) override {
     inner.Sleep(duration);
@@ -101,8 +98,7 @@ class Wizard : public QObject {
     window.installEventFilter(this);
   }
 
-  // Runs the dialog modally with `steps` inside; a dialog they leave open is
-  // closed afterwards and `leftOpen` tells so.
+  // Runs the dialog modally around `steps`; closes it if they left it open.
   DialogResult Run(const std::function<void()>& steps) {
     QTimer::singleShot(0, [&] {
       steps();
@@ -169,7 +165,7 @@ class WizardTest : public QObject {
     const bool twoMegabyte = layout == Layout::TwoMegabyte;
     const QString prefix = twoMegabyte ? "wizard-2m-state-" : "wizard-1m-state-";
     Wizard w(layout, twoMegabyte ? 2 : 1);
-    std::set<int> shot;
+    std::set<int> shot{0, 1, 11};  // taken below
     w.clock.hook = [&] {
       if (shot.insert(w.State()).second) w.Shot(prefix + QString::number(w.State()));
     };
@@ -177,7 +173,6 @@ class WizardTest : public QObject {
       QVERIFY(QTest::qWaitForWindowExposed(&w.window));
       QCOMPARE(w.window.windowTitle(), QString("Tavix Drivesmith Ver. 10.0"));
       Verify(w, kState0, "Next >", true, "Close", false);
-      QCOMPARE(w.window.DriveList()->count(), 1);
       QVERIFY(w.window.DriveList()->currentText().startsWith("cdrom0"));
       w.Shot(prefix + "0");
       Click(w.window.NextStartButton());
@@ -187,11 +182,14 @@ class WizardTest : public QObject {
       Verify(w, kState11, "Next >", false, "Reboot", false);
       QCOMPARE(w.window.ProgressBar()->value(), 1000);
       w.Shot(prefix + "11");
+      Click(w.window.CloseButton());
+      QCOMPARE(w.power.restarts, 1);
+      QVERIFY2(w.window.isVisible(), "the dialog stays open until the system restarts");
       QTest::keyClick(w.window.focusWidget(), Qt::Key_Escape);  // ends without a restart
     });
     QVERIFY(!w.leftOpen);
     QCOMPARE(result, DialogResult::Cancel);
-    QCOMPARE(w.power.restarts, 0);
+    QCOMPARE(w.power.restarts, 1);
     QVERIFY(w.drive.Work() == sim::WorkState::Finished);
 
     // During the phases: the marker on the state's line, every button disabled.
@@ -212,18 +210,6 @@ class WizardTest : public QObject {
             (twoMegabyte ? std::set<int>{2, 3, 5, 6, 7, 8} : std::set<int>{2, 5, 6, 7, 10}));
   }
 
-  void rebootAfterSuccessRequestsRestart() {
-    Wizard w(Layout::TwoMegabyte, 2);
-    w.Run([&] {
-      Click(w.window.NextStartButton());
-      Click(w.window.NextStartButton());
-      QCOMPARE(w.State(), 11);
-      Click(w.window.CloseButton());
-      QCOMPARE(w.power.restarts, 1);
-    });
-    QVERIFY2(w.leftOpen, "the dialog stays open until the system restarts");
-  }
-
   void closeBeforeUpdateEndsProgram() {
     Wizard w(Layout::TwoMegabyte, 2);
     const DialogResult result = w.Run([&] {
@@ -240,8 +226,7 @@ class WizardTest : public QObject {
     Wizard w(Layout::TwoMegabyte, 2);
     w.Run([&] {
       QVERIFY(QTest::qWaitForWindowExposed(&w.window));
-      // A double click as the window system delivers it counts once: its
-      // second press is no click.
+      // A double click, as the window system delivers it, is one click.
       const QPoint logo = w.window.Logo()->mapTo(&w.window, w.window.Logo()->rect().center());
       for (int i = 0; i < 5; ++i)
         QTest::mouseDClick(w.window.windowHandle(), Qt::LeftButton, Qt::NoModifier, logo);
@@ -259,64 +244,52 @@ class WizardTest : public QObject {
     });
   }
 
-  void oneToTwoMegabyteQuestion_data() {
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<int>("state");
-    QTest::newRow("Yes") << int{QMessageBox::Yes} << 11;
-    QTest::newRow("No") << int{QMessageBox::No} << 0;
-  }
-
   void oneToTwoMegabyteQuestion() {
-    QFETCH(int, answer);
-    QFETCH(int, state);
-    Wizard w(Layout::OneMegabyte, 2);
-    QString asked;
-    w.Run([&] {
-      Click(w.window.NextStartButton());
-      // Runs once the question's own event loop has begun.
-      QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        QVERIFY(box != nullptr);
-        asked = box->windowTitle() + "|" + box->text();
-        Click(box->button(static_cast<QMessageBox::StandardButton>(answer)));
+    for (const auto& [answer, state] : {std::pair{QMessageBox::Yes, 11}, {QMessageBox::No, 0}}) {
+      Wizard w(Layout::OneMegabyte, 2);
+      QString asked;
+      w.Run([&] {
+        Click(w.window.NextStartButton());
+        // Runs once the question's own event loop has begun.
+        QTimer::singleShot(0, [&] {
+          auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+          QVERIFY(box != nullptr);
+          asked = box->windowTitle() + "|" + box->text();
+          Click(box->button(answer));
+        });
+        Click(w.window.NextStartButton());
+        QCOMPARE(w.State(), state);
+        if (state == 0) Verify(w, kState0, "Next >", true, "Close", false);
       });
-      Click(w.window.NextStartButton());
-      QCOMPARE(w.State(), state);
-      if (state == 0) Verify(w, kState0, "Next >", true, "Close", false);
-    });
-    QCOMPARE(asked, QString("Warning!!|You'll change FROM 1M to 2M.\nContinue?"));
-    QCOMPARE(w.drive.LoaderUpdateRequested(), state == 11);
+      QCOMPARE(asked, QString("Warning!!|You'll change FROM 1M to 2M.\nContinue?"));
+      QCOMPARE(w.drive.LoaderUpdateRequested(), state == 11);
+    }
   }
 
   void failureStates() {
-    struct Case {
-      bool wrongSum;
-      unsigned imageMiB;
-      const char* typeCode;
-      int state;
-      QString text;
-      bool nextEnabled;  // after a failed update, only Back and Close serve
-    };
-    for (const Case& c : {Case{true, 2, "M7EH00", 12, kState12, false},
-                          Case{false, 2, "X7EH00", 13, kState13, true},
-                          Case{false, 1, "M7EH00", 14, kState14, true}}) {
-      Wizard w(Layout::TwoMegabyte, c.imageMiB, c.typeCode, c.wrongSum);
+    // A wrong sum, another type code, a one-megabyte image for a two-megabyte
+    // drive. After a failed update only Back and Close serve.
+    using Case = std::tuple<bool, unsigned, const char*, int, QString, bool>;
+    for (const auto& [wrongSum, imageMiB, typeCode, state, text, nextEnabled] :
+         {Case{true, 2, "M7EH00", 12, kState12, false},
+          Case{false, 2, "X7EH00", 13, kState13, true},
+          Case{false, 1, "M7EH00", 14, kState14, true}}) {
+      Wizard w(Layout::TwoMegabyte, imageMiB, typeCode, wrongSum);
       w.Run([&] {
         Click(w.window.NextStartButton());
         Click(w.window.NextStartButton());
-        QCOMPARE(w.State(), c.state);
-        Verify(w, c.text, "Next >", c.nextEnabled, "Close", true);
-        w.Shot(QString("wizard-failure-state-%1").arg(c.state));
+        QCOMPARE(w.State(), state);
+        Verify(w, text, "Next >", nextEnabled, "Close", true);
+        w.Shot(QString("wizard-failure-state-%1").arg(state));
         Click(w.window.BackButton());
-        Verify(w, kState0, "Next >", c.nextEnabled, "Close", false);
+        Verify(w, kState0, "Next >", nextEnabled, "Close", false);
       });
       QCOMPARE(w.power.restarts, 0);
     }
   }
 
-  // Everything the user might do while the flash is rewritten, in every wait
-  // of the engine, the pause after the switch to Up Mode included; posted
-  // input reaches the window only after the update.
+  // All the user might do, in every wait of the engine (the pause after the
+  // switch to Up Mode included); posted input arrives after the update.
   void inputDuringUpdateHasNoEffect() {
     Wizard w(Layout::TwoMegabyte, 2);
     int waits = 0;

@@ -59,8 +59,7 @@ TEST(SgIoTranslation, RequestCarriesDirectionCommandBlockSenseDataAndTimeOut) {
   }
 }
 
-// Whatever goes wrong before the drive answers, ScsiStatus stays 0xFF, even
-// where the header or the kernel's answer holds a status that says GOOD.
+// Any failure before the drive answers leaves ScsiStatus 0xFF, even over GOOD.
 TEST(SgIoTranslation, EveryFailureLeavesStatusUnset) {
   struct Failure {
     const char* what;
