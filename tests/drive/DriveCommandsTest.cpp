@@ -20,7 +20,9 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 std::uint32_t Le32(const Bytes& b, std::size_t at) {
-  return b.at(at) | b.at(at + 1) << 8u | b.at(at + 2) << 16u | std::uint32_t{b.at(at + 3)} << 24u;
+  std::uint32_t value = 0;
+  for (std::size_t i = 4; i-- > 0;) value = value << 8 | b.at(at + i);
+  return value;
 }
 
 struct CommandRow {

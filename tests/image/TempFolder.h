@@ -1,6 +1,5 @@
 #pragma once
-// A fresh folder for one test's files, removed with everything in it when the
-// test ends, and whole-file helpers.
+// A fresh folder for one test's files, removed with its contents at the end.
 
 #include <gtest/gtest.h>
 

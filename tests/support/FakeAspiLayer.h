@@ -35,9 +35,8 @@ struct AspiReply {
 };
 
 struct ReceivedAspiCommand {
-  SrbExecScsiCmd srb{};               // the block as it stood on the call
-  SrbExecScsiCmd* live = nullptr;     // the block the layer completes
-  std::vector<std::uint8_t> dataOut;  // the first SRB_BufLen bytes of its buffer on the call
+  SrbExecScsiCmd srb{};            // the block as it stood on the call
+  SrbExecScsiCmd* live = nullptr;  // the block the layer completes
   AspiEvent event = kNoEvent;
   AspiReply reply;
   bool completed = false;
@@ -74,8 +73,6 @@ class FakeAspiLayer : public AspiLibrary {
     command.srb = *srb;
     command.live = srb;
     command.event = reinterpret_cast<AspiEvent>(srb->SRB_PostProc);
-    if (srb->SRB_BufPointer != nullptr)
-      command.dataOut.assign(srb->SRB_BufPointer, srb->SRB_BufPointer + srb->SRB_BufLen);
     if (nextReply_ < replies_.size()) command.reply = replies_[nextReply_++];
     if (command.reply.when == AspiReply::When::OnSend) Complete(command, command.reply, false);
     return srb->SRB_Status;

@@ -17,18 +17,14 @@ namespace drivesmith::testing {
 struct PassThroughReply {
   bool refuse = false;  // the platform refuses the request: the buffer stays untouched
   std::uint8_t scsiStatus = 0;
-  std::vector<std::uint8_t> sense;   // written at the sense area
-  std::vector<std::uint8_t> dataIn;  // written at the data area
+  std::vector<std::uint8_t> sense;  // written at the sense area
 
   static PassThroughReply Good() { return {}; }
   static PassThroughReply CheckCondition(std::uint8_t asc, std::uint8_t ascq) {
-    PassThroughReply reply{false, 2, std::vector<std::uint8_t>(14, 0), {}};
+    PassThroughReply reply{false, 2, std::vector<std::uint8_t>(14, 0)};
     reply.sense[12] = asc;
     reply.sense[13] = ascq;
     return reply;
-  }
-  static PassThroughReply Data(std::vector<std::uint8_t> bytes) {
-    return {false, 0, {}, std::move(bytes)};
   }
 };
 
@@ -70,9 +66,6 @@ class FakePassThroughLayer : public PassThroughLayer {
     const PassThroughReply reply = next_ < replies_.size() ? replies_[next_++] : PassThroughReply{};
     if (reply.refuse) return;
     std::copy(reply.sense.begin(), reply.sense.end(), buffer.begin() + passthrough::kSenseOffset);
-    std::copy_n(reply.dataIn.begin(),
-                std::min(reply.dataIn.size(), buffer.size() - passthrough::kDataOffset),
-                buffer.begin() + passthrough::kDataOffset);
     buffer[passthrough::kScsiStatus] = reply.scsiStatus;
   }
   std::vector<PassThroughReply> replies_;

@@ -45,10 +45,10 @@ TEST(ScsiTransportTest, FailureTableOfBothTransports) {
       {"AspiSignalWithoutStatus", kAspi, {When::SignalOnly, 0, {}, {}}, {}, false, 0, 0, 0, 0, 2},
       {"AspiLengthPastTheBuffer", kAspi, {}, {}, false, 16385, 0, 0, 0, 1},
       {"PtNoDevice", kCdrom, {}, {}, true, 0, 0, 0, 0, 1},
-      {"PtRefused", kCdrom, {}, {true, 0, {}, {}}, false, 0, 0, 0, 0, 2},
+      {"PtRefused", kCdrom, {}, {true, 0, {}}, false, 0, 0, 0, 0, 2},
       {"PtGood", kCdrom, {}, PassThroughReply::Good(), false, 36, 1, 0, 0, 2},
       {"PtStatus2", kCdrom, {}, PassThroughReply::CheckCondition(0xF7, 2), false, 0, 0, 0xF7, 2, 2},
-      {"PtStatus8", kCdrom, {}, {false, 8, {}, {}}, false, 0, 0, 0, 0, 2},
+      {"PtStatus8", kCdrom, {}, {false, 8, {}}, false, 0, 0, 0, 0, 2},
       {"PtNegativeLength", kCdrom, {}, {}, false, -1, 0, 0, 0, 1},
   };
   for (const FailureRow& row : rows) {
@@ -94,74 +94,54 @@ TEST(ScsiTransportTest, PassThroughOpensTheDeviceNamedByModeAndIndex) {
   }
 }
 
-// An Inquiry-like command whose first attempt the layer abandons at the
-// time-out and then completes late with stale data and sense codes.
-struct LateRig {
-  LateRig() {
+// An Inquiry-like command that the layer abandons at the time-out (or only
+// signals, without a final status) and completes late, during or after the
+// next command, with stale data and sense codes.
+TEST(ScsiTransportTest, LateAspiCompletionNeverReachesTheRecordOrTheNextCommand) {
+  const struct {
+    When first;
+    bool duringNext;
+  } rows[] = {{When::Never, true}, {When::Never, false}, {When::SignalOnly, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << static_cast<int>(row.first) << " " << row.duringNext);
+    FakeAspiLayer aspi;
+    ScsiTransport transport{kAspi, &aspi, nullptr};
+    auto request = std::make_unique<ScsiRequest>();
     request->aspi.SRB_Flags = aspi::kFlagDataIn;
     request->asc = 0x11;
     request->ascq = 0x22;
     std::fill_n(request->Data(), 36, std::uint8_t{0x77});
-  }
-  bool DataIs(std::uint8_t value) const {
-    return std::all_of(request->Data(), request->Data() + 36, [=](auto b) { return b == value; });
-  }
-  void CompleteLate() {
+    auto dataIs = [&](std::uint8_t v) {
+      return std::all_of(request->Data(), request->Data() + 36, [=](auto b) { return b == v; });
+    };
     AspiReply stale = AspiReply::Sense(0x55, 0x66);
     stale.dataIn.assign(36, 0xBB);
-    aspi.CompleteLate(0, stale);
-  }
-  // A further command reaps what has completed; afterwards nothing is held.
-  void ExpectEverythingReleased() {
+    aspi.Reply(AspiReply::Completed(row.first));
+    aspi.Reply(AspiReply::Data(std::vector<std::uint8_t>(36, 0xCC), When::OnWait));
+    aspi.beforeSend = [&](std::size_t index) {
+      if (index == 1 && row.duringNext) aspi.CompleteLate(0, stale);
+    };
+
+    ASSERT_EQ(transport.SendRequest(*request, 36), 0);
+    EXPECT_TRUE(dataIs(0x77));
+    const bool timedOut = row.first == When::Never;  // the only case that keeps ASC and ASCQ
+    EXPECT_EQ(request->asc, timedOut ? 0x11 : 0);
+    EXPECT_EQ(request->ascq, timedOut ? 0x22 : 0);
+    ASSERT_EQ(transport.SendRequest(*request, 36), 1);
+    EXPECT_EQ(transport.AbandonedAspiCommands(), 1u) << "held until the layer completes it";
+    EXPECT_FALSE(aspi.EventOf(0).released);
+    if (!row.duringNext) aspi.CompleteLate(0, stale);
+    EXPECT_TRUE(dataIs(0xCC));
+    EXPECT_EQ(request->asc, 0);
+    EXPECT_EQ(request->ascq, 0);
+
+    // The next command reaps what has completed; then nothing is held.
     ASSERT_EQ(transport.SendRequest(*request, 36), 1);
     EXPECT_EQ(transport.AbandonedAspiCommands(), 0u);
     EXPECT_TRUE(std::all_of(aspi.events.begin(), aspi.events.end(),
                             [](const FakeAspiEvent& e) { return e.released; }));
     EXPECT_EQ(aspi.misuse, 0);
   }
-
-  FakeAspiLayer aspi;
-  ScsiTransport transport{kAspi, &aspi, nullptr};
-  std::unique_ptr<ScsiRequest> request = std::make_unique<ScsiRequest>();
-};
-
-TEST(AspiLateCompletionTest, NeverTouchesTheRecordOrTheNextCommandsResults) {
-  enum class Late { DuringNext, AfterNext };
-  for (const Late late : {Late::DuringNext, Late::AfterNext}) {
-    SCOPED_TRACE(static_cast<int>(late));
-    LateRig rig;
-    rig.aspi.Reply(AspiReply::Completed(When::Never));
-    rig.aspi.Reply(AspiReply::Data(std::vector<std::uint8_t>(36, 0xCC), When::OnWait));
-    rig.aspi.beforeSend = [&](std::size_t index) {
-      if (index == 1 && late == Late::DuringNext) rig.CompleteLate();
-    };
-    ASSERT_EQ(rig.transport.SendRequest(*rig.request, 36), 0);
-    EXPECT_FALSE(rig.aspi.EventOf(0).released) << "the layer may still signal it";
-    EXPECT_TRUE(rig.DataIs(0x77));
-    EXPECT_EQ(rig.request->asc, 0x11);
-    EXPECT_EQ(rig.request->ascq, 0x22);
-
-    ASSERT_EQ(rig.transport.SendRequest(*rig.request, 36), 1);
-    if (late == Late::AfterNext) rig.CompleteLate();
-    EXPECT_TRUE(rig.DataIs(0xCC));
-    EXPECT_EQ(rig.request->asc, 0);
-    EXPECT_EQ(rig.request->ascq, 0);
-    rig.ExpectEverythingReleased();
-  }
-}
-
-TEST(AspiLateCompletionTest, SignalWithoutFinalStatusKeepsTheSlot) {
-  LateRig rig;
-  rig.aspi.Reply(AspiReply::Completed(When::SignalOnly));
-  rig.aspi.Reply(AspiReply::Data(std::vector<std::uint8_t>(36, 0xCC)));
-  ASSERT_EQ(rig.transport.SendRequest(*rig.request, 36), 0);
-  ASSERT_EQ(rig.transport.SendRequest(*rig.request, 36), 1);
-  EXPECT_EQ(rig.transport.AbandonedAspiCommands(), 1u);
-  EXPECT_FALSE(rig.aspi.EventOf(0).released);
-
-  rig.CompleteLate();
-  EXPECT_TRUE(rig.DataIs(0xCC));
-  rig.ExpectEverythingReleased();
 }
 
 }  // namespace
