@@ -57,12 +57,10 @@ Waited Wait(TransportMode mode, FlashSizeCode code, std::int32_t counter,
   EXPECT_EQ(port.issued.size(), scripted * (cdrom ? 2 : 1));
   for (std::size_t i = 0; i < port.issued.size(); ++i)
     EXPECT_EQ(port.issued[i].buffer[passthrough::kCdb], cdrom && i % 2 == 0 ? 0x03 : 0x00) << i;
-  return {result,
-          harness.positions,
-          harness.refreshedStates,
-          harness.state.UpdateState,
-          harness.state.ProgressCounter,
-          clock.TotalSlept()};
+  Waited waited{result, harness.positions, harness.refreshedStates, 0, 0, clock.TotalSlept()};
+  waited.state = harness.state.UpdateState;
+  waited.counter = harness.state.ProgressCounter;
+  return waited;
 }
 
 // One-megabyte layout: 15 per poll cycle, 1000 at the finish.

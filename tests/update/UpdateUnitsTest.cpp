@@ -33,7 +33,6 @@ TEST(DriveEntryTest, ParseReadsTheAddressOfTheModeOnly) {
     int hostAdapter, target, driveIndex;  // -1: untouched
   } rows[] = {{"HA:0 ID:1  TAVIX   ZWR2040", kAspi, 0, 1, -1},
               {"HA:10 ID:5  TAVIX", kAspi, 10, 5, -1},
-              {"HA:100 ID:7  TAVIX", kAspi, 100, 7, -1},
               // Three digits are taken modulo 256, and the target's position follows
               // the value, not the digits.
               {"HA:300 ID:4  TAVIX", kAspi, 44, 0, -1},
@@ -43,7 +42,6 @@ TEST(DriveEntryTest, ParseReadsTheAddressOfTheModeOnly) {
               {"", kAspi, 0, 0, -1},
               {"cdrom12 :  TAVIX", kCdrom, -1, -1, 12},
               {"cdrom255 :  TAVIX", kCdrom, -1, -1, 255},
-              {"drive0 :  TAVIX", kLetter, -1, -1, 0},
               {"drive256 :  TAVIX", kLetter, -1, -1, 0},
               {"drive1234 :", kLetter, -1, -1, 123},
               {"drive :  TAVIX", kLetter, -1, -1, 0}};
@@ -61,15 +59,11 @@ TEST(DriveEntryTest, ParseReadsTheAddressOfTheModeOnly) {
 }
 
 TEST(DriveEntryTest, SupportedModelsByKeywordAnywhereCaseSensitive) {
-  const std::pair<const char*, bool> rows[] = {{"HA:0 ID:1  TAVIX   ZWR2040 DVD-RW  1.00", true},
-                                               {"cdrom0 :  OTHER   ZWR2040", true},
-                                               {"cdrom0 :  TAVIX   ANYTHING", true},
-                                               {"cdrom0 :  OTHER   ZAzizud2", true},
-                                               {"drive1 :  OTHER   XZIRIVIDX", true},
-                                               {"cdrom0 :  OTHER   zwr2040", false},
-                                               {"cdrom0 :  Tavix   OTHER", false},
-                                               {"cdrom0 :  ZWR204 ZIRIVI", false},
-                                               {"", false}};
+  const std::pair<const char*, bool> rows[] = {
+      {"cdrom0 :  TAVIX   DVD", true}, {"OTHER   ZWR2040", true},
+      {"OTHER   ZAzizud2", true},      {"OTHER   XZIRIVIDX", true},
+      {"OTHER   zwr2040", false},      {"Tavix   OTHER", false},
+      {"ZWR204 ZIRIVI", false},        {"", false}};
   for (const auto& [text, supported] : rows) EXPECT_EQ(IsSupportedModel(text), supported) << text;
 }
 
