@@ -11,7 +11,6 @@ std::string Hex(std::uint8_t byte) {
   std::snprintf(text, sizeof text, "%02X", byte);
   return text;
 }
-}  // namespace
 
 const char* DirectionName(DataDirection direction) {
   switch (direction) {
@@ -24,6 +23,8 @@ const char* DirectionName(DataDirection direction) {
   }
   return "none";
 }
+
+}  // namespace
 
 std::string FormatTraceLine(const TraceEntry& entry) {
   std::ostringstream line;

@@ -23,6 +23,4 @@ struct TraceEntry {
 // One line: "E2 00 00 00 00 00 0C 00 01 00 out 3072 status 00 asc 00 ascq 00 t=123ms".
 std::string FormatTraceLine(const TraceEntry& entry);
 
-const char* DirectionName(DataDirection direction);
-
 }  // namespace drivesmith::sim

@@ -8,6 +8,9 @@ std::size_t FlashSize(LoaderLayout layout) {
   return layout == LoaderLayout::TwoMegabyte ? std::size_t{0x200000} : std::size_t{0x100000};
 }
 
+namespace {
+
+// The Up Mode product and revision, with the layout's defaults filled in.
 std::string EffectiveLoaderProduct(const DriveModel& model) {
   if (!model.loaderProduct.empty()) return model.loaderProduct;
   return model.layout == LoaderLayout::TwoMegabyte ? kTwoMegabyteLoaderProduct
@@ -19,6 +22,8 @@ std::string EffectiveLoaderRevision(const DriveModel& model) {
   return model.layout == LoaderLayout::TwoMegabyte ? kTwoMegabyteLoaderRevision
                                                    : kOneMegabyteLoaderRevision;
 }
+
+}  // namespace
 
 double LoaderVersionOf(const DriveModel& model) {
   // The loader goes by the revision field it reports: its four characters,

@@ -60,9 +60,6 @@ inline constexpr const char* kOneMegabyteLoaderRevision = "1.10";
 
 // Flash size of a layout: 0x100000 or 0x200000 bytes.
 std::size_t FlashSize(LoaderLayout layout);
-// The Up Mode product and revision, with the layout's defaults filled in.
-std::string EffectiveLoaderProduct(const DriveModel& model);
-std::string EffectiveLoaderRevision(const DriveModel& model);
 // Characters of the revision field (INQUIRY bytes 32..35).
 inline constexpr std::size_t kLoaderRevisionLength = 4;
 // The loader's version as the drive itself reads the revision field it

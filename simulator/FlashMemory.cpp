@@ -4,6 +4,9 @@
 
 namespace drivesmith::sim {
 
+namespace {
+
+// The bytes a flash of `size` starts with for `seed`.
 std::vector<std::uint8_t> OldFirmwareBytes(std::size_t size, std::uint64_t seed) {
   // splitmix64: every seed, 0 included, gives varied bytes.
   std::vector<std::uint8_t> bytes(size);
@@ -20,6 +23,8 @@ std::vector<std::uint8_t> OldFirmwareBytes(std::size_t size, std::uint64_t seed)
   }
   return bytes;
 }
+
+}  // namespace
 
 FlashMemory::FlashMemory(std::size_t size, std::uint64_t seed)
     : bytes_(OldFirmwareBytes(size, seed)) {}

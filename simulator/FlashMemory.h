@@ -26,8 +26,4 @@ class FlashMemory {
   std::vector<std::uint8_t> bytes_;
 };
 
-// The bytes a flash of `size` starts with for `seed` (what FlashMemory holds
-// before any erase).
-std::vector<std::uint8_t> OldFirmwareBytes(std::size_t size, std::uint64_t seed);
-
 }  // namespace drivesmith::sim

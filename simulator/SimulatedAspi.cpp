@@ -21,7 +21,6 @@ std::uint32_t SimulatedAspi::GetSupportInfo() {
 
 std::uint32_t SimulatedAspi::SendCommand(SrbExecScsiCmd* srb) {
   if (srb == nullptr) return aspi_status::kInvalidCommand;
-  ++commandsSent_;
   if (srb->SRB_Cmd != aspi::kExecScsiCommand) {
     srb->SRB_Status = aspi_status::kInvalidCommand;
     return srb->SRB_Status;
@@ -52,7 +51,6 @@ std::uint32_t SimulatedAspi::SendCommand(SrbExecScsiCmd* srb) {
   const CommandOutcome outcome = found->second->Execute({srb->CDBByte, cdbLength}, direction, data);
   if (!outcome.answered) {
     // The block stays pending and its event is never signalled.
-    ++commandsLeftPending_;
     return aspi::kStatusPending;
   }
   srb->SRB_HaStat = 0;
@@ -75,18 +73,12 @@ std::uint32_t SimulatedAspi::SendCommand(SrbExecScsiCmd* srb) {
 
 SimulatedAspi::EventState* SimulatedAspi::FindEvent(AspiEvent event) {
   const auto found = events_.find(event);
-  if (found == events_.end()) {
-    ++unknownEventCalls_;
-    return nullptr;
-  }
-  return &found->second;
+  return found == events_.end() ? nullptr : &found->second;
 }
 
 AspiEvent SimulatedAspi::CreateCompletionEvent() {
-  if (failEventCreation_) return kNoEvent;
   const AspiEvent event = nextEvent_++;
   events_[event] = EventState{};
-  ++eventsCreated_;
   return event;
 }
 
@@ -104,11 +96,7 @@ void SimulatedAspi::ResetCompletionEvent(AspiEvent event) {
   if (EventState* state = FindEvent(event)) state->signalled = false;
 }
 
-void SimulatedAspi::ReleaseCompletionEvent(AspiEvent event) {
-  if (FindEvent(event) == nullptr) return;
-  events_.erase(event);
-  ++eventsReleased_;
-}
+void SimulatedAspi::ReleaseCompletionEvent(AspiEvent event) { events_.erase(event); }
 
 bool SimulatedAspi::HasEntryPoint(std::string_view name) {
   if (missingEntries_.contains(name)) return false;

@@ -45,17 +45,9 @@ class SimulatedAspi : public drivesmith::AspiLibrary {
   // Configuration for start-up tests.
   void OverrideSupportInfo(std::uint32_t value) { supportInfo_ = value; }
   void RemoveEntryPoint(std::string_view name) { missingEntries_.emplace(name); }
-  void FailEventCreation(bool fail) { failEventCreation_ = fail; }
 
-  // Bookkeeping.
-  int EventsCreated() const { return eventsCreated_; }
-  int EventsReleased() const { return eventsReleased_; }
+  // Events created and not yet released.
   std::size_t EventsOpen() const { return events_.size(); }
-  // Calls on an event that does not exist (never created or already released).
-  int UnknownEventCalls() const { return unknownEventCalls_; }
-  int CommandsSent() const { return commandsSent_; }
-  // Blocks left pending by a drive that did not answer.
-  int CommandsLeftPending() const { return commandsLeftPending_; }
 
  private:
   struct EventState {
@@ -69,12 +61,6 @@ class SimulatedAspi : public drivesmith::AspiLibrary {
   AspiEvent nextEvent_ = 1;
   std::optional<std::uint32_t> supportInfo_;
   std::set<std::string, std::less<>> missingEntries_;
-  bool failEventCreation_ = false;
-  int eventsCreated_ = 0;
-  int eventsReleased_ = 0;
-  int unknownEventCalls_ = 0;
-  int commandsSent_ = 0;
-  int commandsLeftPending_ = 0;
 };
 
 }  // namespace drivesmith::sim

@@ -8,15 +8,8 @@ void SimulatedClock::Sleep(std::chrono::milliseconds d) {
   if (d.count() <= 0) return;
   now_ += d;
   slept_ += d;
-  ++sleeps_;
-}
-
-void SimulatedClock::Advance(std::chrono::milliseconds d) {
-  if (d.count() > 0) now_ += d;
 }
 
 std::chrono::milliseconds SimulatedClock::TotalSlept() const { return slept_; }
-
-int SimulatedClock::SleepCount() const { return sleeps_; }
 
 }  // namespace drivesmith::sim

@@ -13,17 +13,12 @@ class SimulatedClock : public drivesmith::Clock {
   std::chrono::milliseconds Now() override;
   // Advances Now() by `d` and returns at once.
   void Sleep(std::chrono::milliseconds d) override;
-  // Same as Sleep(), for the simulator's own use; not counted as slept.
-  void Advance(std::chrono::milliseconds d);
   // Sum of every Sleep() call.
   std::chrono::milliseconds TotalSlept() const;
-  // Number of Sleep() calls that took time.
-  int SleepCount() const;
 
  private:
   std::chrono::milliseconds now_{0};
   std::chrono::milliseconds slept_{0};
-  int sleeps_ = 0;
 };
 
 }  // namespace drivesmith::sim

@@ -107,8 +107,6 @@ const std::vector<std::uint8_t>& SimulatedDrive::Flash() const {
 const std::vector<TraceEntry>& SimulatedDrive::Trace() const { return trace_; }
 bool SimulatedDrive::InUpMode() const { return upMode_; }
 const DriveModel& SimulatedDrive::Model() const { return model_; }
-int SimulatedDrive::CommandsReceived() const { return commandsReceived_; }
-std::optional<std::uint8_t> SimulatedDrive::PreparedWith() const { return preparedWith_; }
 bool SimulatedDrive::LoaderUpdateRequested() const { return loaderUpdateRequested_; }
 
 const std::vector<std::uint8_t>& SimulatedDrive::AreaData(std::uint8_t area) const {
@@ -124,21 +122,9 @@ WorkState SimulatedDrive::Work() const {
   return work_->stepsDone >= work_->steps.size() ? WorkState::Finished : WorkState::Running;
 }
 
-std::optional<std::uint8_t> SimulatedDrive::CurrentPhase() const {
-  if (Work() != WorkState::Running) return std::nullopt;
-  return work_->steps[work_->stepsDone].phase;
-}
-
 std::optional<std::uint8_t> SimulatedDrive::WorkError() const {
   Settle();
   return work_ ? work_->error : std::nullopt;
-}
-
-std::vector<std::string> SimulatedDrive::TraceLines() const {
-  std::vector<std::string> lines;
-  lines.reserve(trace_.size());
-  for (const TraceEntry& entry : trace_) lines.push_back(FormatTraceLine(entry));
-  return lines;
 }
 
 CommandOutcome SimulatedDrive::Execute(std::span<const std::uint8_t> cdb, DataDirection direction,

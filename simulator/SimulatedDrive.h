@@ -63,21 +63,11 @@ class SimulatedDrive {
   // The model with loader product and revision filled in.
   const DriveModel& Model() const;
 
-  // The bytes received for an area, in arrival order (empty when none).
-  const std::vector<std::uint8_t>& AreaData(std::uint8_t area) const;
-  // Every command received so far, answered or not.
-  int CommandsReceived() const;
   WorkState Work() const;
-  // The phase of running work.
-  std::optional<std::uint8_t> CurrentPhase() const;
   // The ASC of failed work.
   std::optional<std::uint8_t> WorkError() const;
-  // The parameter of the last accepted PrepareFlash.
-  std::optional<std::uint8_t> PreparedWith() const;
   // Whether a one-megabyte WriteFlash asked for the loader as well (byte 9 0x40).
   bool LoaderUpdateRequested() const;
-  // FormatTraceLine of every trace entry.
-  std::vector<std::string> TraceLines() const;
 
  private:
   struct WorkStep {
@@ -116,6 +106,8 @@ class SimulatedDrive {
   // The sense that TestUnitReady and RequestSense report now.
   SenseData CurrentSense() const;
   bool AreaValid(std::uint8_t area) const;
+  // The bytes received for an area, in arrival order (empty when none).
+  const std::vector<std::uint8_t>& AreaData(std::uint8_t area) const;
   std::uint16_t AreaSum(std::uint8_t area) const;
   std::optional<std::uint8_t> ProgramArea(std::uint8_t area, std::size_t base, std::size_t length);
 
@@ -131,7 +123,7 @@ class SimulatedDrive {
   bool upMode_ = false;
   std::optional<std::uint8_t> preparedWith_;
   bool loaderUpdateRequested_ = false;
-  int commandsReceived_ = 0;
+  int commandsReceived_ = 0;  // answered or not
 };
 
 }  // namespace drivesmith::sim

@@ -103,7 +103,6 @@ void SimulatedPassThrough::Attach(const std::string& deviceName, SimulatedDrive&
 
 std::unique_ptr<drivesmith::PassThroughDevice> SimulatedPassThrough::Open(
     const std::string& deviceName) {
-  openAttempts_.push_back(deviceName);
   const auto found = drives_.find(deviceName);
   if (found == drives_.end()) {
     ++counters_->failedOpens;

@@ -8,7 +8,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "simulator/SimulatedDrive.h"
 #include "transport/PassThroughLayer.h"
@@ -34,14 +33,11 @@ class SimulatedPassThrough : public drivesmith::PassThroughLayer {
     int refusedRequests = 0;
   };
   const Counters& Statistics() const { return *counters_; }
-  // Every name Open() was asked for, in order.
-  const std::vector<std::string>& OpenAttempts() const { return openAttempts_; }
 
  private:
   drivesmith::Clock& clock_;
   std::map<std::string, SimulatedDrive*> drives_;
   std::shared_ptr<Counters> counters_;
-  std::vector<std::string> openAttempts_;
 };
 
 }  // namespace drivesmith::sim

@@ -42,7 +42,6 @@ SimulatedPlatform::SimulatedPlatform(std::uint32_t platformId) : platformId_(pla
 
 std::unique_ptr<drivesmith::AspiLibrary> SimulatedPlatform::LoadAspiLibrary(
     const std::string& name) {
-  loadAttempts_.push_back(name);
   if (aspi_ == nullptr || !SameNameIgnoringCase(name, drivesmith::kAspiLibraryName)) return nullptr;
   ++loaded_->count;
   std::shared_ptr<void> onRelease(nullptr, [released = released_](void*) { ++released->count; });

@@ -1,5 +1,5 @@
 #pragma once
-// A TransportPlatform for start-up on simulated hardware: a settable platform
+// A TransportPlatform for start-up on simulated hardware: a given platform
 // id, an optional SimulatedAspi handed out as "WNASPI32.DLL", and a record of
 // the message boxes shown.
 
@@ -24,7 +24,6 @@ class SimulatedPlatform : public drivesmith::TransportPlatform {
  public:
   explicit SimulatedPlatform(std::uint32_t platformId = drivesmith::kPlatformNt);
 
-  void SetPlatformId(std::uint32_t platformId) { platformId_ = platformId; }
   // The ASPI library to hand out (owned elsewhere, must outlive what is
   // handed out); null: the library cannot be loaded.
   void SetAspi(SimulatedAspi* aspi) { aspi_ = aspi; }
@@ -36,9 +35,7 @@ class SimulatedPlatform : public drivesmith::TransportPlatform {
                       drivesmith::MessageBoxKind kind) override;
 
   const std::vector<ShownMessageBox>& MessageBoxes() const { return messageBoxes_; }
-  const std::vector<std::string>& LoadAttempts() const { return loadAttempts_; }
   int LibrariesLoaded() const { return loaded_->count; }
-  int LibrariesReleased() const { return released_->count; }
   int LibrariesHeld() const { return loaded_->count - released_->count; }
 
  private:
@@ -48,7 +45,6 @@ class SimulatedPlatform : public drivesmith::TransportPlatform {
   std::uint32_t platformId_;
   SimulatedAspi* aspi_ = nullptr;
   std::vector<ShownMessageBox> messageBoxes_;
-  std::vector<std::string> loadAttempts_;
   std::shared_ptr<Count> loaded_ = std::make_shared<Count>();
   std::shared_ptr<Count> released_ = std::make_shared<Count>();
 };

@@ -93,21 +93,13 @@ inline constexpr std::uint32_t kTimeOutSeconds = 2;
 
 using Buffer = std::array<std::uint8_t, kBufferLength>;
 
-// Little-endian accessors for the header fields.
+// Little-endian writers for the header fields.
 inline void Put16(Buffer& b, std::size_t at, std::uint16_t v) {
   b[at] = static_cast<std::uint8_t>(v);
   b[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
 inline void Put32(Buffer& b, std::size_t at, std::uint32_t v) {
   for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-inline std::uint16_t Get16(const Buffer& b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-inline std::uint32_t Get32(const Buffer& b, std::size_t at) {
-  std::uint32_t v = 0;
-  for (std::size_t i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(b[at + i]) << (8 * i);
-  return v;
 }
 }  // namespace passthrough
 

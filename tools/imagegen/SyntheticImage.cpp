@@ -9,6 +9,22 @@
 namespace drivesmith {
 namespace {
 
+// The same bytes for the same seed on every platform.
+class SplitMix64 {
+ public:
+  explicit SplitMix64(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t Next() {
+    state_ += 0x9E3779B97F4A7C15ull;
+    std::uint64_t z = state_;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+
+ private:
+  std::uint64_t state_;
+};
+
 // Copies `text` into the field at `offset` and zero-fills the rest of it.
 bool PlaceField(std::vector<std::uint8_t>& image, std::uint32_t offset, std::size_t fieldLength,
                 const std::string& text, const char* fieldName, std::string& error) {
@@ -31,14 +47,6 @@ int HexDigitValue(char c) {
 }
 
 }  // namespace
-
-std::uint64_t SplitMix64::Next() {
-  state_ += 0x9E3779B97F4A7C15ull;
-  std::uint64_t z = state_;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
 
 std::string DefaultLoaderText(unsigned sizeMiB) {
   return sizeMiB == 2 ? "ZAzizud2 ZIRIVID2.01" : "TAVIX LOADER 1M 1.00";

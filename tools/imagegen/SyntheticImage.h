@@ -39,16 +39,6 @@ std::string DefaultDescription();
 bool BuildSyntheticImage(const SyntheticImageOptions& options, std::vector<std::uint8_t>& image,
                          std::string& error);
 
-// The same bytes for the same seed on every platform.
-class SplitMix64 {
- public:
-  explicit SplitMix64(std::uint64_t seed) : state_(seed) {}
-  std::uint64_t Next();
-
- private:
-  std::uint64_t state_;
-};
-
 // Turns the escapes \xHH, \0 and \\ of a command-line text into bytes.
 // Returns false and explains in `error` when an escape is malformed.
 bool DecodeTextEscapes(const std::string& text, std::string& bytes, std::string& error);
