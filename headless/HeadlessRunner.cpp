@@ -10,7 +10,6 @@ constexpr int kLogoClicksToReveal = 6;
 void NullSystemPower::RequestRestart(bool /*enableShutdownPrivilege*/) { ++restartRequests_; }
 
 std::unique_ptr<ShutdownInhibitor> NullSystemPower::InhibitShutdown(const std::string& /*reason*/) {
-  ++inhibitRequests_;
   return nullptr;
 }
 

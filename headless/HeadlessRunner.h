@@ -25,11 +25,9 @@ class NullSystemPower : public SystemPower {
   void RequestRestart(bool enableShutdownPrivilege) override;
   std::unique_ptr<ShutdownInhibitor> InhibitShutdown(const std::string& reason) override;
   int RestartRequests() const { return restartRequests_; }
-  int InhibitRequests() const { return inhibitRequests_; }
 
  private:
   int restartRequests_ = 0;
-  int inhibitRequests_ = 0;
 };
 
 struct HeadlessOptions {
@@ -75,13 +73,14 @@ class HeadlessRunner {
 
   // InitDialog, the options' choices, Next >, Start; then the report.
   HeadlessReport Run();
-  // The report of what has happened so far.
-  HeadlessReport Report() const;
 
   UpdateDialog& Dialog() { return *dialog_; }
   RecordingDialogView& View() { return view_; }
 
  private:
+  // The report of what has happened so far.
+  HeadlessReport Report() const;
+
   HeadlessOptions options_;
   RecordingDialogView view_;
   NullSystemPower nullPower_;

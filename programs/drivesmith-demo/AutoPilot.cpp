@@ -19,7 +19,6 @@ void AutoPilot::Fly(std::optional<int> select) {
   if (select) {
     if (*select >= window.DriveList()->count()) {
       out_ << "no list entry " << *select << std::endl;
-      finalState_ = dialog_.State().UpdateState;
       window.reject();
       return;
     }
@@ -31,8 +30,7 @@ void AutoPilot::Fly(std::optional<int> select) {
     out_ << "press: " << window.NextStartButton()->text().toStdString() << std::endl;
     window.NextStartButton()->click();
   }
-  finalState_ = dialog_.State().UpdateState;
-  out_ << "final state: " << *finalState_ << std::endl;
+  out_ << "final state: " << dialog_.State().UpdateState << std::endl;
   // Ends the dialog the way Escape does: never a restart.
   window.reject();
 }

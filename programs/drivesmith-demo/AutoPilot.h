@@ -20,8 +20,6 @@ class AutoPilot {
 
   // Schedules the run for when the modal run has begun.
   void Engage(std::optional<int> select);
-  // UpdateState when the run ended; empty before.
-  std::optional<int> FinalState() const { return finalState_; }
 
  private:
   void Fly(std::optional<int> select);
@@ -29,7 +27,6 @@ class AutoPilot {
   QtDialogView& view_;
   UpdateDialog& dialog_;
   std::ostream& out_;
-  std::optional<int> finalState_;
 };
 
 }  // namespace drivesmith::demo

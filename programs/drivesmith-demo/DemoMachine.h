@@ -24,7 +24,6 @@ class DemoMachine {
   TransportPlatform& Platform() { return platform_; }
   PassThroughLayer& PassThrough() { return tracingPassThrough_; }
   sim::SimulatedDrive& Drive(std::size_t index) { return *drives_.at(index); }
-  std::size_t DriveCount() const { return drives_.size(); }
 
  private:
   sim::SimulatedPlatform platform_;

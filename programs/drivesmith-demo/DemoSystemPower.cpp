@@ -18,7 +18,6 @@ class PrintedInhibitor : public ShutdownInhibitor {
 }  // namespace
 
 void DemoSystemPower::RequestRestart(bool /*enableShutdownPrivilege*/) {
-  ++restartRequests_;
   out_ << "restart requested" << std::endl;
 }
 

@@ -15,11 +15,9 @@ class DemoSystemPower : public SystemPower {
   void RequestRestart(bool enableShutdownPrivilege) override;
   // Prints the reason; the lock's release is printed too.
   std::unique_ptr<ShutdownInhibitor> InhibitShutdown(const std::string& reason) override;
-  int RestartRequests() const { return restartRequests_; }
 
  private:
   std::ostream& out_;
-  int restartRequests_ = 0;
 };
 
 }  // namespace drivesmith::demo

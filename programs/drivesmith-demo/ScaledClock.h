@@ -20,11 +20,10 @@ class ScaledClock : public Clock {
   // time, at least a millisecond.
   void Sleep(std::chrono::milliseconds duration) override;
 
-  double Scale() const { return scale_; }
+ private:
   // Real time that a simulated `duration` takes.
   std::chrono::milliseconds RealDuration(std::chrono::milliseconds duration) const;
 
- private:
   Clock& sleeper_;
   double scale_;
   std::chrono::steady_clock::time_point start_;
