@@ -48,6 +48,19 @@ class DiskOpenedFile : public OpenedFile {
     return static_cast<std::uint64_t>(status.st_size);
   }
 
+  std::optional<FileIdentity> QueryIdentity() override {
+    struct stat status {};
+    if (fstat(fileno(stream_), &status) != 0 || status.st_size < 0) {
+      return std::nullopt;
+    }
+    constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
+    return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                        static_cast<std::uint64_t>(status.st_ino),
+                        static_cast<std::uint64_t>(status.st_size),
+                        static_cast<std::int64_t>(status.st_mtim.tv_sec) * kNanosecondsPerSecond +
+                            status.st_mtim.tv_nsec};
+  }
+
  private:
   std::FILE* stream_;
 };

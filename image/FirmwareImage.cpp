@@ -41,6 +41,7 @@ std::array<std::uint8_t, kTrailerLength> ImageTrailer::Encode() const {
 
 void FirmwareImage::ReadImageHeader(ProgramFile& file, std::uint32_t loaderIdentityOffset) {
   header_.imageFlashSizeCode = kFlash1M;
+  headerFile_.reset();
 
   const std::string path = file.Path();
   if (path.empty()) {
@@ -65,6 +66,7 @@ void FirmwareImage::ReadImageHeader(ProgramFile& file, std::uint32_t loaderIdent
   if (!opened) {
     return;
   }
+  headerFile_ = opened->QueryIdentity();
   const std::uint64_t imageStart = trailer_.ImageOffset;
 
   ReadAt(*opened, imageStart + kTypeCodeOffset, header_.TypeCode.data(), header_.TypeCode.size());
@@ -101,12 +103,17 @@ int FirmwareImage::LoadFirmwareImage(ProgramFile& file, const std::string& path,
   if (imageLength == 0) {
     return 0;
   }
-  if (*fileLength == 0) {
+  if (*fileLength < kTrailerLength) {
     return 0;
   }
   // The buffer is never larger than what the file can supply: a trailer
-  // that claims more than the file holds fails here, before any allocation.
-  if (std::uint64_t{trailer_.ImageOffset} + imageLength > *fileLength) {
+  // that claims more than the file holds before the trailer fails here,
+  // before any allocation, and no trailer byte can become image.
+  if (std::uint64_t{trailer_.ImageOffset} + imageLength > *fileLength - kTrailerLength) {
+    return 0;
+  }
+  const std::optional<FileIdentity> identity = opened->QueryIdentity();
+  if (!identity || !headerFile_ || *identity != *headerFile_) {
     return 0;
   }
 

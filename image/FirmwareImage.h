@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "image/LoaderTable.h"
@@ -45,7 +46,9 @@ class FirmwareImage {
 
   // Reads the whole image into a fresh buffer. Returns 1 on success, 0 on
   // failure; a failed open sets `openFailure` to the file layer's report. A
-  // read that returns fewer bytes than the image length is a failure.
+  // read that returns fewer bytes than the image length is a failure, and so
+  // is a file other than the one whose header was read (replaced or changed
+  // since): its image would not be the one the user was shown.
   int LoadFirmwareImage(ProgramFile& file, const std::string& path, std::string& openFailure);
 
   const ImageTrailer& Trailer() const { return trailer_; }
@@ -58,6 +61,8 @@ class FirmwareImage {
  private:
   ImageTrailer trailer_;
   ImageHeader header_;
+  // The file whose header was read; a load reads only that same file.
+  std::optional<FileIdentity> headerFile_;
   std::unique_ptr<std::uint8_t[]> buffer_;
   std::size_t length_ = 0;
   bool loaded_ = false;

@@ -9,6 +9,17 @@
 
 namespace drivesmith {
 
+// What tells one file from another: the volume and the file's number on it,
+// its length and its last write time. Two opens that give equal identities
+// reached the same, unchanged file.
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  std::uint64_t length = 0;
+  std::int64_t lastWrite = 0;  // in the platform's own units
+  bool operator==(const FileIdentity&) const = default;
+};
+
 // A file opened for reading, shared with other readers and writers. Closing
 // it is destroying it.
 class OpenedFile {
@@ -21,6 +32,8 @@ class OpenedFile {
   virtual std::size_t Read(std::uint8_t* buffer, std::size_t count) = 0;
   // The file's status: its length in bytes, or nothing when the query fails.
   virtual std::optional<std::uint64_t> QueryLength() = 0;
+  // The file's identity, or nothing when the query fails.
+  virtual std::optional<FileIdentity> QueryIdentity() = 0;
 };
 
 class ProgramFile {

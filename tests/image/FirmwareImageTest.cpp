@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 #include <string>
 #include <vector>
@@ -49,7 +50,8 @@ TEST(FirmwareImageTest, TrailerLoaderAndLoadOfRealFiles) {
               {256, kMiB, 0x00010001, "TAVIX LOADER 1M ", kFlash1M, 1},
               {256, kMiB, 0x000100FF, "", kFlash1M, 0},      // huge ImageSizeMiB
               {256, kMiB, 0xFFFFFF01, "", kFlash1M, 0},      // offset past the end
-              {256, kMiB - 5, 0x00010001, "", kFlash1M, 0},  // one byte short
+              {256, kMiB - 1, 0x00010001, "", kFlash1M, 0},  // would end in the trailer
+              {256, kMiB - 4, 0x00010001, "", kFlash1M, 0},  // ends where the file ends
               {256, kMiB, 0x00010000, "", kFlash1M, 0}};     // no image
   for (const auto& row : rows) {
     SCOPED_TRACE(row.trailer);
@@ -65,6 +67,26 @@ TEST(FirmwareImageTest, TrailerLoaderAndLoadOfRealFiles) {
     EXPECT_TRUE(row.loaded == 0 || std::equal(start, start + kMiB, image.Data()));
     EXPECT_EQ(failure, "");
   }
+}
+
+TEST(FirmwareImageTest, LoadRefusesAFileRenamedOverTheOneWhoseHeaderWasShown) {
+  RealProgramFile program(256, kMiB, 0x00010001, "TAVIX LOADER 1M ");
+  // The same layout with other image bytes, renamed into place the way a
+  // re-pack or a package upgrade replaces a program.
+  Bytes replacement = program.bytes;
+  std::fill_n(replacement.begin() + 256, kMiB, std::uint8_t{0x5A});
+  const std::string staged = program.folder.File("staged");
+  testing_support::WriteBytes(staged, replacement);
+  ASSERT_EQ(std::rename(staged.c_str(), program.path.c_str()), 0);
+
+  std::string failure;
+  EXPECT_EQ(program.image.LoadFirmwareImage(program.file, program.path, failure), 0);
+  EXPECT_EQ(program.image.Data(), nullptr);
+
+  // Reading the header again shows the new file, which then loads.
+  program.image.ReadImageHeader(program.file);
+  ASSERT_EQ(program.image.LoadFirmwareImage(program.file, program.path, failure), 1);
+  EXPECT_EQ(program.image.Data()[0], 0x5A);
 }
 
 TEST(FirmwareImageTest, UnshowableDescriptionBytesBecomeBlanks) {
@@ -117,6 +139,11 @@ struct MemoryFile : ProgramFile {
       file.log += "length ";
       return file.failing == "length" ? std::nullopt : std::optional(file.bytes.size());
     }
+    std::optional<FileIdentity> QueryIdentity() override {
+      file.log += "identity ";
+      if (file.failing == "identity") return std::nullopt;
+      return FileIdentity{1, file.generation, file.bytes.size(), 0};
+    }
     MemoryFile& file;
     std::size_t at = 0;
   };
@@ -128,7 +155,8 @@ struct MemoryFile : ProgramFile {
   }
 
   Bytes bytes;
-  std::string failing;  // the step that fails: "open" or "length"
+  std::string failing;  // the step that fails: "open", "length" or "identity"
+  std::uint64_t generation = 1;  // a new number stands for a file renamed over this one
   std::size_t readLimit = std::numeric_limits<std::size_t>::max();
   std::string log;
 };
@@ -140,11 +168,14 @@ TEST(FirmwareImageTest, LoadChecksComeInOrderBeforeAnyRead) {
     std::size_t readLimit;
     int result;
     const char* log;
-  } rows[] = {{"open", 1, kMiB, 0, "open "},
-              {"length", 1, kMiB, 0, "open length "},
-              {"", 255, kMiB, 0, "open length "},
-              {"", 1, kMiB - 1, 0, "open length seek read "},  // a short read
-              {"", 1, kMiB, 1, "open length seek read "}};
+    std::uint64_t generation;
+  } rows[] = {{"open", 1, kMiB, 0, "open ", 1},
+              {"length", 1, kMiB, 0, "open length ", 1},
+              {"", 255, kMiB, 0, "open length ", 1},
+              {"identity", 1, kMiB, 0, "open length identity ", 1},
+              {"", 1, kMiB, 0, "open length identity ", 2},  // another file now
+              {"", 1, kMiB - 1, 0, "open length identity seek read ", 1},  // a short read
+              {"", 1, kMiB, 1, "open length identity seek read ", 1}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.log);
     MemoryFile file;
@@ -154,6 +185,7 @@ TEST(FirmwareImageTest, LoadChecksComeInOrderBeforeAnyRead) {
     image.ReadImageHeader(file);
     file.failing = row.failing;
     file.readLimit = row.readLimit;
+    file.generation = row.generation;
     file.log.clear();
     std::string failure;
     EXPECT_EQ(image.LoadFirmwareImage(file, file.Path(), failure), row.result);
