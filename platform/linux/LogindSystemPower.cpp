@@ -6,6 +6,7 @@
 #include <QtCore/QString>
 #include <QtCore/QVariant>
 #include <QtDBus/QDBusMessage>
+#include <QtDBus/QDBusPendingCall>
 #include <QtDBus/QDBusUnixFileDescriptor>
 #include <utility>
 
@@ -40,8 +41,11 @@ void LogindSystemPower::RequestRestart(bool /*enableShutdownPrivilege*/) {
   QDBusMessage call = ManagerCall("Reboot");
   const bool interactive = true;
   call << interactive;
-  // The reply only says whether logind accepted; a refusal shows nothing.
-  static_cast<void>(bus_.call(call, QDBus::Block, CallTimeoutMs()));
+  // Sent without waiting: logind may first ask the user to authenticate,
+  // and the window must keep painting and answering meanwhile. The reply
+  // only says whether logind accepted, and a refusal shows nothing, so it is
+  // not read.
+  static_cast<void>(bus_.asyncCall(call, CallTimeoutMs()));
 }
 
 std::unique_ptr<ShutdownInhibitor> LogindSystemPower::InhibitShutdown(const std::string& reason) {

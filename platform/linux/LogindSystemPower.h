@@ -33,9 +33,10 @@ class LogindSystemPower : public SystemPower {
  public:
   explicit LogindSystemPower(QDBusConnection bus = QDBusConnection::systemBus());
 
-  // Asks logind to reboot, letting it ask the user to authenticate. There is
-  // no privilege of the process to enable on Linux: logind's own policy
-  // decides, so `enableShutdownPrivilege` changes nothing. Silent on failure.
+  // Asks logind to reboot, letting it ask the user to authenticate, and
+  // returns without waiting for the answer. There is no privilege of the
+  // process to enable on Linux: logind's own policy decides, so
+  // `enableShutdownPrivilege` changes nothing. Silent on failure.
   void RequestRestart(bool enableShutdownPrivilege) override;
 
   // Takes a blocking "shutdown:sleep:idle" inhibitor lock; null when logind

@@ -73,6 +73,7 @@ DialogResult QtDialogView::RunModal(UpdateDialog& dialog) {
     // The first control in tab order takes the focus.
     window_->CloseButton()->setFocus(Qt::OtherFocusReason);
   }
+  if (initialised_) initialised_();
   const int result = window_->exec();
   dialog.OnDestroy();
   dialog_ = nullptr;

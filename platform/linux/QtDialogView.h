@@ -31,6 +31,9 @@ class QtDialogView : public DialogView {
 
   QtDialogWindow& Window() { return *window_; }
   void SetMessageBoxAnswerer(MessageBoxAnswerer answerer) { answerer_ = std::move(answerer); }
+  // Runs once the dialog is initialised (its drive list filled), before the
+  // window is shown.
+  void SetInitialisedHandler(std::function<void()> handler) { initialised_ = std::move(handler); }
 
   void SetCaption(const std::string& text) override;
   void SetIcons() override;
@@ -59,6 +62,7 @@ class QtDialogView : public DialogView {
   std::unique_ptr<QtDialogWindow> window_;
   UpdateDialog* dialog_ = nullptr;
   MessageBoxAnswerer answerer_;
+  std::function<void()> initialised_;
   // Set while a handler runs. The engine's waits serve the event loop, so a
   // close request can arrive in the middle of a handler (for instance during
   // the pause after the switch to Up Mode, before the update proper begins);

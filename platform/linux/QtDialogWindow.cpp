@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFocusFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -62,6 +63,20 @@ QLabel* CreateLabel(QWidget* parent, const char* text, Qt::Alignment alignment) 
   return label;
 }
 
+// A caption label's text as an accessible name: "Information: " names its
+// field "Information".
+QString NameFromCaption(const QString& caption) {
+  QString name = caption.trimmed();
+  if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+  return name.trimmed();
+}
+
+// Names `control` after its caption label and ties the two together.
+void NameAfterCaption(QWidget* control, QLabel* caption) {
+  control->setAccessibleName(NameFromCaption(caption->text()));
+  caption->setBuddy(control);
+}
+
 void MakeSunken(QLabel* label) {
   label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   label->setLineWidth(1);
@@ -79,10 +94,36 @@ QtDialogWindow::QtDialogWindow(QWidget* parent)
   setSizeGripEnabled(false);
   setFixedSize(units_.ToPixels(QSize(kDialogWidthUnits, kDialogHeightUnits)));
   CreateControls();
+  NameControls();
+  focusFrame_ = new QFocusFrame(this);
+  focusFrame_->setObjectName(QStringLiteral("focusFrame"));
+  focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
+                        [this](QWidget* /*old*/, QWidget* now) { FollowFocus(now); });
   qApp->installEventFilter(this);
 }
 
-QtDialogWindow::~QtDialogWindow() { qApp->removeEventFilter(this); }
+QtDialogWindow::~QtDialogWindow() {
+  // The controls go after this destructor and may hand the focus on as they
+  // do; the frame must not follow it any more by then.
+  disconnect(focusWatch_);
+  qApp->removeEventFilter(this);
+}
+
+void QtDialogWindow::NameControls() {
+  NameAfterCaption(driveList_, qobject_cast<QLabel*>(controls_.at(ControlId::TargetDriveLabel)));
+  NameAfterCaption(progress_, qobject_cast<QLabel*>(controls_.at(ControlId::ProgressLabel)));
+  NameAfterCaption(information_, qobject_cast<QLabel*>(controls_.at(ControlId::InformationLabel)));
+  stateArea_->setAccessibleName(QString::fromLatin1(kStateAreaName));
+  title_->setAccessibleName(QString::fromLatin1(kTitleName));
+  logo_->setAccessibleName(QString::fromLatin1(kLogoName));
+  // The buttons, the check box and the plain labels are named by their own
+  // texts, which follow every relabelling ("Close" becomes "Reboot").
+}
+
+void QtDialogWindow::FollowFocus(QWidget* now) {
+  const bool ours = now != nullptr && now != this && IsOwnWidget(now);
+  focusFrame_->setWidget(ours ? now : nullptr);
+}
 
 void QtDialogWindow::Place(QWidget* control, int x, int y, int width, int height) {
   control->setGeometry(units_.ToPixels(x, y, width, height));

@@ -3,6 +3,10 @@
 // texts, tab order and fixed layout, converted from dialog units with the
 // dialog's font. The window only reports clicks; the dialog's logic decides.
 //
+// For assistive technology every control has an accessible name (the text of
+// its caption label where it has one), and a focus frame follows the keyboard
+// focus from control to control, so the focus is always plain to see.
+//
 // While the input blocker says so (an update is running), the window drops
 // every mouse and keyboard event addressed to it and refuses to be closed,
 // so nothing the user does meanwhile has any effect, then or later.
@@ -17,6 +21,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFocusFrame;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -32,6 +37,10 @@ inline constexpr char kTemplateCaption[] = "Tavix Drivesmith Ver. 10.0";
 inline constexpr char kVersionText[] = "2004  Ver 10.0";
 inline constexpr int kDialogWidthUnits = 310;
 inline constexpr int kDialogHeightUnits = 188;
+// Accessible names of the controls that have no caption label.
+inline constexpr char kStateAreaName[] = "State";
+inline constexpr char kTitleName[] = "Title";
+inline constexpr char kLogoName[] = "Logo";
 
 class QtDialogWindow : public QDialog {
   Q_OBJECT
@@ -55,6 +64,8 @@ class QtDialogWindow : public QDialog {
   QCheckBox* UpdateLoader() const { return updateLoader_; }
   QTextEdit* Title() const { return title_; }
   QtLogoLabel* Logo() const { return logo_; }
+  // The frame drawn round the control that has the keyboard focus.
+  QFocusFrame* FocusFrame() const { return focusFrame_; }
 
   // Input and close requests are dropped while `blocked` returns true.
   void SetInputBlocker(std::function<bool()> blocked);
@@ -83,6 +94,8 @@ class QtDialogWindow : public QDialog {
 
  private:
   void CreateControls();
+  void NameControls();
+  void FollowFocus(QWidget* now);
   void Place(QWidget* control, int x, int y, int width, int height);
   bool IsOwnWidget(const QObject* object) const;
 
@@ -102,6 +115,8 @@ class QtDialogWindow : public QDialog {
   QCheckBox* updateLoader_ = nullptr;
   QTextEdit* title_ = nullptr;
   QtLogoLabel* logo_ = nullptr;
+  QFocusFrame* focusFrame_ = nullptr;
+  QMetaObject::Connection focusWatch_;
 };
 
 }  // namespace drivesmith

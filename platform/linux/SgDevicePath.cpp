@@ -11,6 +11,7 @@ namespace {
 constexpr std::string_view kDevicePrefix = "\\\\.\\";
 constexpr std::string_view kCdromPrefix = "cdrom";
 constexpr std::string_view kGenericPrefix = "sg";
+constexpr std::string_view kBlockPrefix = "sr";
 constexpr char kFirstDriveLetter = 'd';
 constexpr unsigned kLargestCdromNumber = 255;  // the drive index is one byte
 
@@ -57,7 +58,7 @@ std::optional<std::filesystem::path> SgDevicePath(const std::string& deviceName,
   if (name.substr(0, kCdromPrefix.size()) == kCdromPrefix) {
     const auto number = ParseNumber(name.substr(kCdromPrefix.size()), kLargestCdromNumber);
     if (!number) return std::nullopt;
-    const std::string srName = "sr" + std::to_string(*number);
+    const std::string srName = std::string(kBlockPrefix) + std::to_string(*number);
     if (const auto generic = GenericNodeName(sysfsRoot, srName)) return devRoot / *generic;
     return devRoot / srName;
   }
@@ -69,6 +70,16 @@ std::optional<std::filesystem::path> SgDevicePath(const std::string& deviceName,
     return devRoot / ("sg" + std::to_string(index));
   }
   return std::nullopt;
+}
+
+bool LacksGenericNode(const std::filesystem::path& node, const std::filesystem::path& sysfsRoot) {
+  const std::string name = node.filename().string();
+  const std::string_view view = name;
+  if (view.substr(0, kBlockPrefix.size()) != kBlockPrefix) return false;
+  if (!ParseNumber(view.substr(kBlockPrefix.size()), kLargestCdromNumber)) return false;
+  std::error_code error;
+  return std::filesystem::exists(sysfsRoot / "class" / "block" / name, error) &&
+         !GenericNodeName(sysfsRoot, name);
 }
 
 }  // namespace drivesmith

@@ -24,4 +24,8 @@ std::optional<std::filesystem::path> SgDevicePath(const std::string& deviceName,
                                                   const std::filesystem::path& sysfsRoot,
                                                   const std::filesystem::path& devRoot);
 
+// Whether `node` is a block node /dev/srN of a drive that sysfs knows but
+// lists without a SCSI generic node (the sg driver is not loaded).
+bool LacksGenericNode(const std::filesystem::path& node, const std::filesystem::path& sysfsRoot);
+
 }  // namespace drivesmith

@@ -1,11 +1,15 @@
 #include "platform/linux/SgIoPassThroughLayer.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <utility>
+#include <vector>
 
 #include "platform/linux/SgDevicePath.h"
 #include "platform/linux/SgIoTranslation.h"
@@ -23,6 +27,30 @@ bool TakesSgIo(int fd) {
   return ::ioctl(fd, SG_GET_VERSION_NUM, &version) == 0 && version >= kFirstSgIoVersion;
 }
 
+// The name of the group that owns `node`; empty when it cannot be told.
+std::string OwningGroup(const std::filesystem::path& node) {
+  struct stat status {};
+  if (::stat(node.c_str(), &status) != 0) return {};
+  group entry{};
+  group* found = nullptr;
+  std::vector<char> room(4096);
+  while (::getgrgid_r(status.st_gid, &entry, room.data(), room.size(), &found) == ERANGE) {
+    room.resize(room.size() * 2);
+  }
+  return found == nullptr ? std::string() : std::string(found->gr_name);
+}
+
+SgNodeAttempt FailedOpen(const std::filesystem::path& node, int error) {
+  SgNodeAttempt attempt{node, SgNodeOutcome::OpenFailed, error, {}, false};
+  if (error == ENOENT) {
+    attempt.outcome = SgNodeOutcome::Missing;
+  } else if (error == EACCES || error == EPERM) {
+    attempt.outcome = SgNodeOutcome::PermissionDenied;
+    attempt.group = OwningGroup(node);
+  }
+  return attempt;
+}
+
 }  // namespace
 
 SgIoPassThroughDevice::~SgIoPassThroughDevice() { ::close(fd_); }
@@ -38,19 +66,28 @@ void SgIoPassThroughDevice::IssuePassThrough(std::span<std::uint8_t> buffer) {
 }
 
 SgIoPassThroughLayer::SgIoPassThroughLayer(std::filesystem::path sysfsRoot,
-                                           std::filesystem::path devRoot)
-    : sysfsRoot_(std::move(sysfsRoot)), devRoot_(std::move(devRoot)) {}
+                                           std::filesystem::path devRoot, SgAccessLog* accessLog)
+    : sysfsRoot_(std::move(sysfsRoot)), devRoot_(std::move(devRoot)), accessLog_(accessLog) {}
 
 std::unique_ptr<PassThroughDevice> SgIoPassThroughLayer::Open(const std::string& deviceName) {
   const std::optional<std::filesystem::path> path = SgDevicePath(deviceName, sysfsRoot_, devRoot_);
   if (!path) return nullptr;
   // O_NONBLOCK: an optical drive without a disc refuses a blocking open.
   const int fd = ::open(path->c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  if (!TakesSgIo(fd)) {
+  SgNodeAttempt attempt{*path, SgNodeOutcome::Opened, 0, {}, false};
+  if (fd < 0) {
+    attempt = FailedOpen(*path, errno);
+  } else if (!TakesSgIo(fd)) {
+    attempt.outcome = SgNodeOutcome::NoSgIo;
+    attempt.error = errno;
     ::close(fd);
-    return nullptr;
   }
+  const bool opened = attempt.outcome == SgNodeOutcome::Opened;
+  if (accessLog_ != nullptr) {
+    attempt.noGenericNode = LacksGenericNode(*path, sysfsRoot_);
+    accessLog_->Record(std::move(attempt));
+  }
+  if (!opened) return nullptr;
   return std::make_unique<SgIoPassThroughDevice>(fd);
 }
 

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "platform/linux/SgAccessLog.h"
 #include "transport/PassThroughLayer.h"
 
 namespace drivesmith {
@@ -30,8 +31,11 @@ class SgIoPassThroughDevice : public PassThroughDevice {
 
 class SgIoPassThroughLayer : public PassThroughLayer {
  public:
+  // `accessLog`, when given, learns what each open met; it must outlive the
+  // layer.
   explicit SgIoPassThroughLayer(std::filesystem::path sysfsRoot = "/sys",
-                                std::filesystem::path devRoot = "/dev");
+                                std::filesystem::path devRoot = "/dev",
+                                SgAccessLog* accessLog = nullptr);
 
   // Opens the node that SgDevicePath names for `deviceName`. Null when the
   // name is not a pass-through name, the node cannot be opened for reading
@@ -41,6 +45,7 @@ class SgIoPassThroughLayer : public PassThroughLayer {
  private:
   std::filesystem::path sysfsRoot_;
   std::filesystem::path devRoot_;
+  SgAccessLog* accessLog_;
 };
 
 }  // namespace drivesmith

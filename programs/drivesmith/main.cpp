@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <iostream>
 #include <string>
 
 #include "app/ApplicationName.h"
@@ -15,11 +16,18 @@
 #include "platform/linux/QtClock.h"
 #include "platform/linux/QtDialogView.h"
 #include "platform/linux/QtMessageBox.h"
+#include "platform/linux/SgAccessLog.h"
 #include "platform/linux/SgIoPassThroughLayer.h"
 #include "ui/UpdateDialog.h"
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
+  // The program takes no arguments, and Qt's own options (-reverse, -style,
+  // -platform ...) are none of the user's business either: Qt sees only the
+  // program name. A start without even that gets a name of its own.
+  char fallbackName[] = "drivesmith";
+  int qtArgc = 1;
+  char* qtArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName, nullptr};
+  QApplication application(qtArgc, qtArgv);
   QApplication::setWindowIcon(drivesmith::ApplicationIcon());
   QGuiApplication::setDesktopFileName(QStringLiteral("drivesmith"));
 
@@ -30,7 +38,8 @@ int main(int argc, char** argv) {
       [](const std::string& text, const std::string& caption, drivesmith::MessageBoxKind kind) {
         drivesmith::ShowQtMessageBox(nullptr, text, caption, kind);
       });
-  drivesmith::SgIoPassThroughLayer passThrough;
+  drivesmith::SgAccessLog accessLog;
+  drivesmith::SgIoPassThroughLayer passThrough("/sys", "/dev", &accessLog);
   drivesmith::DiskProgramFile programFile(ownPath);
   drivesmith::LogindSystemPower power;
   drivesmith::QtClock clock;
@@ -39,6 +48,11 @@ int main(int argc, char** argv) {
                                                                                ScsiTransport&
                                                                                    transport) {
     drivesmith::QtDialogView view;
+    // An empty list says nothing in the window; the terminal learns why.
+    view.SetInitialisedHandler([&] {
+      if (view.SelectedListText().empty())
+        std::cerr << drivesmith::DescribeEmptyDiscovery(accessLog);
+    });
     drivesmith::UpdateDialog dialog({view, transport, programFile, clock, power, applicationName});
     view.RunModal(dialog);
   });

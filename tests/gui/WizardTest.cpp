@@ -1,16 +1,21 @@
 // The wizard's real window on the offscreen platform, driven by mouse and
 // keyboard, on a simulated drive and a program file with a synthetic image.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFocusFrame>
+#include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 #include <functional>
 #include <map>
@@ -146,6 +151,43 @@ void Verify(Wizard& w, const QString& text, const QString& next, bool nextEnable
   QCOMPARE(w.window.CloseButton()->text(), close);
   QVERIFY(w.window.CloseButton()->isEnabled());
   QCOMPARE(w.window.BackButton()->isEnabled(), backEnabled);
+}
+
+// The name a screen reader gets for `widget`: the one given to it, else what
+// Qt derives from the widget (a button's text, for one). On Linux a drop-down
+// list reports its current entry as its name and is named by its caption
+// through the label relation, checked apart.
+QString AccessibleName(QWidget* widget) {
+  if (!widget->accessibleName().isEmpty()) return widget->accessibleName();
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+  return accessible == nullptr ? QString() : accessible->text(QAccessible::Name);
+}
+
+// Whether the accessible `control` is labelled by `label`.
+bool LabelledBy(QWidget* control, QWidget* label) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+  if (accessible == nullptr) return false;
+  for (const auto& [other, relation] : accessible->relations(QAccessible::Label)) {
+    if (other->object() == label) return true;
+  }
+  return false;
+}
+
+// Whether the pixels just outside `control` changed between two pictures of
+// the window: the ring that shows the focus.
+bool RingChanged(const QImage& before, const QImage& after, const QWidget* control) {
+  const QRect ring = control->geometry().adjusted(-1, -1, 1, 1);
+  for (int x = ring.left(); x <= ring.right(); ++x) {
+    for (const int y : {ring.top(), ring.bottom()}) {
+      if (before.pixel(x, y) != after.pixel(x, y)) return true;
+    }
+  }
+  for (int y = ring.top(); y <= ring.bottom(); ++y) {
+    for (const int x : {ring.left(), ring.right()}) {
+      if (before.pixel(x, y) != after.pixel(x, y)) return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -286,6 +328,81 @@ class WizardTest : public QObject {
       });
       QCOMPARE(w.power.restarts, 0);
     }
+  }
+
+  // A screen reader user hears what each control is, and a keyboard user
+  // sees where the focus is: Tab visits every control that takes the focus,
+  // and each is framed on the window while it has it.
+  void accessibleNamesAndVisibleFocus() {
+    Wizard w(Layout::TwoMegabyte, 2);
+    w.Run([&] {
+      QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+      Click(w.window.NextStartButton());  // state 1: Back enabled as well
+      for (int i = 0; i < 6; ++i) Click(w.window.Logo());
+      QVERIFY(w.window.UpdateLoader()->isVisible());
+
+      const std::vector<std::pair<ControlId, QString>> names = {
+          {ControlId::Close, "Close"},
+          {ControlId::NextStart, "Start"},
+          {ControlId::Back, "< Back"},
+          {ControlId::DriveList, "Target Drive"},
+          {ControlId::TargetDriveLabel, "Target Drive"},
+          {ControlId::StateArea, "State"},
+          {ControlId::ProgressBar, "Progress"},
+          {ControlId::ProgressLabel, "Progress"},
+          {ControlId::InformationLabel, "Information: "},
+          {ControlId::Information, "Information"},
+          {ControlId::UpdateLoader, "Update Loader"},
+          {ControlId::Title, "Title"},
+          {ControlId::Logo, "Logo"},
+      };
+      for (const auto& [id, name] : names) {
+        QCOMPARE(AccessibleName(w.window.Control(id)), name);
+      }
+      QCOMPARE(AccessibleName(w.window.VersionLabel()), QString("2004  Ver 10.0"));
+      // Captions point at what they caption.
+      for (const auto& [label, control] :
+           {std::pair{ControlId::TargetDriveLabel, ControlId::DriveList},
+            {ControlId::ProgressLabel, ControlId::ProgressBar},
+            {ControlId::InformationLabel, ControlId::Information}}) {
+        QVERIFY(LabelledBy(w.window.Control(control), w.window.Control(label)));
+      }
+
+      // The controls Tab can reach: the visible, enabled ones that take it.
+      std::set<QWidget*> focusable;
+      for (QWidget* child : w.window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isVisible() && child->isEnabled() && (child->focusPolicy() & Qt::TabFocus))
+          focusable.insert(child);
+      }
+      const std::set<QWidget*> expected = {w.window.CloseButton(), w.window.NextStartButton(),
+                                           w.window.BackButton(),  w.window.DriveList(),
+                                           w.window.StateArea(),   w.window.UpdateLoader(),
+                                           w.window.Title()};
+      QVERIFY(focusable == expected);
+
+      w.window.CloseButton()->setFocus(Qt::TabFocusReason);
+      std::set<QWidget*> visited;
+      for (std::size_t i = 0; i < expected.size(); ++i) {
+        QWidget* control = QApplication::focusWidget();
+        QVERIFY(control != nullptr);
+        visited.insert(control);
+        QFocusFrame* frame = w.window.FocusFrame();
+        QVERIFY2(frame->isVisible(), qPrintable(control->objectName()));
+        QVERIFY2(frame->geometry().contains(control->geometry()),
+                 qPrintable(control->objectName()));
+        // The frame is there to be seen: the window looks different round
+        // the control with and without it.
+        const QImage framed = w.window.grab().toImage();
+        frame->hide();
+        const QImage bare = w.window.grab().toImage();
+        frame->show();
+        QVERIFY2(RingChanged(bare, framed, control), qPrintable(control->objectName()));
+        if (control == w.window.StateArea()) w.Shot("focus-on-state-area");
+        QTest::keyClick(control, Qt::Key_Tab);
+      }
+      QVERIFY(visited == expected);
+      QCOMPARE(QApplication::focusWidget(), w.window.CloseButton());  // round again
+    });
   }
 
   // All the user might do, in every wait of the engine (the pause after the

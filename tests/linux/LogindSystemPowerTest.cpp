@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <QtCore/QCoreApplication>
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QFile>
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
 #include <QtCore/QThread>
+#include <QtCore/QTimer>
 #include <QtDBus/QDBusArgument>
 #include <QtDBus/QDBusConnectionInterface>
 #include <QtDBus/QDBusMessage>
@@ -25,6 +27,16 @@ const QString kPython = QStringLiteral("/usr/bin/python3");
 
 class LogindSystemPowerTest : public ::testing::Test {
  protected:
+  // Timers and event processing need an application object; one serves the
+  // whole program.
+  static void SetUpTestSuite() {
+    if (QCoreApplication::instance() != nullptr) return;
+    static int argc = 1;
+    static char name[] = "linux_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
+  }
+
   void SetUp() override {
     if (QProcess::execute(kPython, {"-c", "import dbusmock"}) != 0)
       GTEST_SKIP() << "python3-dbusmock is not installed";
@@ -53,6 +65,36 @@ class LogindSystemPowerTest : public ::testing::Test {
       ASSERT_FALSE(deadline.hasExpired()) << "the fake logind did not appear";
       QThread::msleep(kPollMs);
     }
+  }
+
+  // The fake logind's Reboot holds its answer until `flag` exists, for half
+  // the time the program allows the call at most, then logs whether the flag
+  // came in time.
+  void HoldRebootUntil(const QString& flag) {
+    const int holdMs = static_cast<int>(kLogindCallTimeout.count() / 2);
+    const QString code = QStringLiteral(
+                             "import os, time\n"
+                             "deadline = time.monotonic() + %1 / 1000\n"
+                             "while not os.path.exists('%2') and time.monotonic() < deadline:\n"
+                             "    time.sleep(0.02)\n"
+                             "self.log('Reboot answered ' + ('in time' if os.path.exists('%2') "
+                             "else 'after holding it'))\n")
+                             .arg(holdMs)
+                             .arg(flag);
+    const QDBusMessage reply =
+        bus_.call(QDBusMessage::createMethodCall(kLogind, "/org/freedesktop/login1",
+                                                 "org.freedesktop.DBus.Mock", "AddMethod")
+                  << "org.freedesktop.login1.Manager"
+                  << "Reboot"
+                  << "b"
+                  << "" << code);
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+  }
+
+  QString Calls() {
+    QFile log(folder_.filePath("calls.log"));
+    if (!log.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(log.readAll());
   }
 
   int HeldLocks() {
@@ -95,6 +137,26 @@ TEST_F(LogindSystemPowerTest, RebootsInteractivelyAndHoldsTheLockUntilDestroyed)
   const QDeadlineTimer deadline(kHelperLimitMs);
   while (HeldLocks() != 0 && !deadline.hasExpired()) QThread::msleep(kPollMs);
   EXPECT_EQ(HeldLocks(), 0);
+}
+
+// While logind waits for the user to authenticate, the window goes on
+// painting and answering: an event queued before the request is served while
+// the fake logind still holds its answer, and that event is what releases it.
+TEST_F(LogindSystemPowerTest, TheEventLoopRunsWhileTheRebootIsPending) {
+  StartFakeLogind();
+  const QString flag = folder_.filePath("event-served");
+  HoldRebootUntil(flag);
+  LogindSystemPower power(bus_);
+  QTimer::singleShot(0, [&flag] { QFile(flag).open(QIODevice::WriteOnly); });
+  power.RequestRestart(true);
+  const QDeadlineTimer deadline(kHelperLimitMs);
+  while (!Calls().contains("Reboot answered") && !deadline.hasExpired()) {
+    QCoreApplication::processEvents();
+    QThread::msleep(kPollMs);
+  }
+  const QString calls = Calls();
+  EXPECT_TRUE(calls.contains(" Reboot True\n")) << calls.toStdString();
+  EXPECT_TRUE(calls.contains("Reboot answered in time")) << calls.toStdString();
 }
 
 TEST_F(LogindSystemPowerTest, WithoutLogindEverythingFailsSilently) {
