@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation
   xvfb xauth dbus python3-dbusmock
+  clang-14 libclang-rt-14-dev
 )
 
 sudo_cmd=()
