@@ -15,6 +15,7 @@
 #include "platform/linux/QtClock.h"
 #include "platform/linux/QtDialogView.h"
 #include "platform/linux/QtMessageBox.h"
+#include "platform/linux/RunningProgramFile.h"
 #include "platform/linux/SgIoPassThroughLayer.h"
 #include "ui/UpdateDialog.h"
 
@@ -31,7 +32,9 @@ int main(int argc, char** argv) {
         drivesmith::ShowQtMessageBox(nullptr, text, caption, kind);
       });
   drivesmith::SgIoPassThroughLayer passThrough;
-  drivesmith::DiskProgramFile programFile(ownPath);
+  // Header and image are read from the file this program was started from,
+  // even when another file has been renamed over its name meanwhile.
+  drivesmith::RunningProgramFile programFile;
   drivesmith::LogindSystemPower power;
   drivesmith::QtClock clock;
 
