@@ -67,16 +67,21 @@ class DiskOpenedFile : public OpenedFile {
 
 }  // namespace
 
-std::unique_ptr<OpenedFile> DiskProgramFile::Open(const std::string& path, std::string& failure) {
+std::unique_ptr<OpenedFile> OpenDiskFile(const std::string& openPath,
+                                         const std::string& reportedName, std::string& failure) {
   errno = 0;
-  std::FILE* stream = std::fopen(path.c_str(), "rb");
+  std::FILE* stream = std::fopen(openPath.c_str(), "rb");
   if (stream == nullptr) {
     const int cause = errno;
-    failure = "Cannot open file \"" + path +
+    failure = "Cannot open file \"" + reportedName +
               "\": " + (cause != 0 ? std::strerror(cause) : "Unknown error") + ".";
     return nullptr;
   }
   return std::make_unique<DiskOpenedFile>(stream);
+}
+
+std::unique_ptr<OpenedFile> DiskProgramFile::Open(const std::string& path, std::string& failure) {
+  return OpenDiskFile(path, path, failure);
 }
 
 }  // namespace drivesmith

@@ -52,7 +52,9 @@ void FirmwareImage::ReadImageHeader(ProgramFile& file, std::uint32_t loaderIdent
   // leaves an image of length 0 that no load accepts.
   std::string ignoredFailure;
   trailer_ = ImageTrailer{};
+  std::optional<FileIdentity> trailerFile;
   if (auto opened = file.Open(path, ignoredFailure)) {
+    trailerFile = opened->QueryIdentity();
     std::array<std::uint8_t, kTrailerLength> bytes{};
     if (opened->SeekFromEnd(-static_cast<std::int64_t>(kTrailerLength)) &&
         opened->Read(bytes.data(), bytes.size()) == bytes.size()) {
@@ -66,7 +68,12 @@ void FirmwareImage::ReadImageHeader(ProgramFile& file, std::uint32_t loaderIdent
   if (!opened) {
     return;
   }
+  // A file renamed over the program between the two opens would pair one
+  // file's trailer with another's header; no load may then go ahead.
   headerFile_ = opened->QueryIdentity();
+  if (headerFile_ != trailerFile) {
+    headerFile_.reset();
+  }
   const std::uint64_t imageStart = trailer_.ImageOffset;
 
   ReadAt(*opened, imageStart + kTypeCodeOffset, header_.TypeCode.data(), header_.TypeCode.size());

@@ -47,6 +47,13 @@ class ProgramFile {
   virtual std::unique_ptr<OpenedFile> Open(const std::string& path, std::string& failure) = 0;
 };
 
+// Opens `openPath` of the ordinary file system for reading. On failure
+// returns null and sets `failure` to a report that names `reportedName` (the
+// file as the user knows it, where `openPath` is only a way to reach it) and
+// the cause.
+std::unique_ptr<OpenedFile> OpenDiskFile(const std::string& openPath,
+                                         const std::string& reportedName, std::string& failure);
+
 // The ordinary file system behind the port; the path comes from the caller.
 class DiskProgramFile : public ProgramFile {
  public:

@@ -5,8 +5,13 @@
 
 namespace drivesmith {
 
-// The full path of the program file (/proc/self/exe); empty when it cannot
-// be had.
-std::string ProgramFilePath();
+// The kernel's link to the file the running program was started from. It
+// reaches that very file, whatever has since been renamed over its name and
+// wherever the file itself has been renamed to.
+inline constexpr char kOwnExecutableLink[] = "/proc/self/exe";
+
+// The full path that `executableLink` names now: the program file's, for the
+// default link. Empty when it cannot be had.
+std::string ProgramFilePath(const std::string& executableLink = kOwnExecutableLink);
 
 }  // namespace drivesmith

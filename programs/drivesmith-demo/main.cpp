@@ -19,6 +19,7 @@
 #include "platform/linux/QtArtwork.h"
 #include "platform/linux/QtClock.h"
 #include "platform/linux/QtDialogView.h"
+#include "platform/linux/RunningProgramFile.h"
 #include "programs/drivesmith-demo/AutoPilot.h"
 #include "programs/drivesmith-demo/DemoMachine.h"
 #include "programs/drivesmith-demo/DemoOptions.h"
@@ -94,7 +95,9 @@ int main(int argc, char** argv) {
 
   const std::string ownPath = ProgramFilePath();
   const std::string applicationName = ApplicationNameFromPath(ownPath);
-  DiskProgramFile programFile(ownPath);
+  // Header and image are read from the file this program was started from,
+  // even when another file has been renamed over its name meanwhile.
+  RunningProgramFile programFile;
 
   std::optional<int> finalState;
   UpdaterApp app(

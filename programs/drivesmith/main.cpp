@@ -16,6 +16,7 @@
 #include "platform/linux/QtClock.h"
 #include "platform/linux/QtDialogView.h"
 #include "platform/linux/QtMessageBox.h"
+#include "platform/linux/RunningProgramFile.h"
 #include "platform/linux/SgAccessLog.h"
 #include "platform/linux/SgIoPassThroughLayer.h"
 #include "ui/UpdateDialog.h"
@@ -40,7 +41,9 @@ int main(int argc, char** argv) {
       });
   drivesmith::SgAccessLog accessLog;
   drivesmith::SgIoPassThroughLayer passThrough("/sys", "/dev", &accessLog);
-  drivesmith::DiskProgramFile programFile(ownPath);
+  // Header and image are read from the file this program was started from,
+  // even when another file has been renamed over its name meanwhile.
+  drivesmith::RunningProgramFile programFile;
   drivesmith::LogindSystemPower power;
   drivesmith::QtClock clock;
 

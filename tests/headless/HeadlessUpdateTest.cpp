@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
 #include <span>
 
 #include "headless/HeadlessRunner.h"
@@ -267,6 +270,251 @@ TEST(HeadlessFaultCampaign, EveryStepFailingOrSilentEndsTheUpdate) {
     EXPECT_GE(stuck.elapsed, timing::kWaitForDriveLimit);
     EXPECT_LT(stuck.elapsed, timing::kWaitForDriveLimit + std::chrono::minutes(1));
   }
+}
+
+using std::chrono::milliseconds;
+
+// The wizard on one simulated drive, kept open after Start so that further
+// presses can follow.
+struct OpenWizard {
+  OpenWizard(const sim::DriveModel& model, unsigned imageMiB, HeadlessOptions options = {},
+             std::string typeCode = "M7EH00", TransportMode mode = TransportMode::PassThroughLetter)
+      : bench(mode),
+        drive(bench.AddDrive(model)),
+        program(imageMiB, std::move(typeCode)),
+        runner(bench.transport, program.File(), bench.clock, nullptr, std::move(options)) {
+    EXPECT_TRUE(program.Ready()) << program.Error();
+  }
+  std::int32_t State() { return runner.Dialog().State().UpdateState; }
+  const RecordingDialogView::ControlState& Control(ControlId id) {
+    return runner.View().Control(id);
+  }
+  // Next >, Back and Close as the state table and the update leave them.
+  void ExpectButtons(const char* next, bool nextEnabled, bool backEnabled) {
+    EXPECT_EQ(Control(ControlId::NextStart).text, next);
+    EXPECT_EQ(Control(ControlId::NextStart).enabled, nextEnabled);
+    EXPECT_EQ(Control(ControlId::Back).enabled, backEnabled);
+    EXPECT_TRUE(Control(ControlId::Close).enabled);
+    EXPECT_NE(Control(ControlId::Close).text, "Reboot");
+  }
+
+  UpdateBench bench;
+  sim::SimulatedDrive& drive;
+  PackedProgram program;
+  HeadlessRunner runner;
+};
+
+// The refusals before an update: the box for a drive of another model, state
+// 14 for a drive that does not answer in Up Mode or whose layout does not fit
+// the image, 13 for another type code. Next > in 13 and 14 goes back to state
+// 0 and sends nothing.
+TEST(HeadlessRefusals, BoxesStatesAndButtonsWithNothingSentAfterwards) {
+  sim::DriveModel otherModel = DriveOf(k1M);
+  otherModel.vendor = "OTHERCO ";
+  otherModel.product = "DVD-RW 2040     ";
+  sim::DriveModel silentInUpMode = DriveOf(k1M);
+  silentInUpMode.faults.failCommandNumber = 2;  // the Inquiry after ChangeToUpMode
+  const struct {
+    const char* name;
+    sim::DriveModel model;
+    unsigned imageMiB;
+    const char* typeCode;
+    std::int32_t state;
+    std::size_t commands;  // the drive's, discovery's probe included
+  } rows[] = {
+      {"another model", otherModel, 1, "M7EH00", 1, 1},
+      {"no answer in Up Mode", silentInUpMode, 1, "M7EH00", 14, 3},
+      {"one-megabyte image, two-megabyte drive", DriveOf(k2M), 1, "M7EH00", 14, 3},
+      {"another type code", DriveOf(k1M), 1, "X7EH00", 13, 3},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    HeadlessOptions options;
+    options.applicationName = "drivesmith-7";
+    OpenWizard w(row.model, row.imageMiB, options, row.typeCode);
+    const HeadlessReport r = w.runner.Run();
+    EXPECT_EQ(r.finalState, row.state);
+    EXPECT_EQ(w.drive.Trace().size(), row.commands);
+    EXPECT_TRUE(r.progressPositions.empty());
+    if (row.state == 1) {
+      ASSERT_EQ(r.messageBoxes.size(), 1u);
+      EXPECT_EQ(r.messageBoxes[0].text, "Sorry, this flash utility can't update this model.");
+      EXPECT_EQ(r.messageBoxes[0].caption, "drivesmith-7");
+      EXPECT_EQ(r.messageBoxes[0].kind, MessageBoxKind::ExclamationOk);
+      // Nothing was redrawn: the Start screen stays as it was.
+      EXPECT_EQ(r.statesShown, (std::vector<std::int32_t>{0, 1}));
+      w.ExpectButtons("Start", true, true);
+      continue;
+    }
+    EXPECT_TRUE(r.messageBoxes.empty());
+    EXPECT_EQ(r.statesShown.back(), row.state);
+    w.ExpectButtons("Next >", true, true);
+    w.runner.Dialog().OnNextStart();
+    EXPECT_EQ(w.State(), 0);
+    EXPECT_EQ(w.drive.Trace().size(), row.commands);
+    w.ExpectButtons("Next >", true, false);
+    w.runner.Dialog().OnNextStart();
+    EXPECT_EQ(w.State(), 1);
+    EXPECT_EQ(w.drive.Trace().size(), row.commands);
+  }
+}
+
+// A failed update: Close serves again, Back leads to state 0, where Back and
+// the no longer usable Next > are disabled.
+TEST(HeadlessRefusals, AfterAFailedUpdateCloseAndBackServe) {
+  sim::DriveModel model = DriveOf(k1M);
+  model.faults.workErrorAsc = 0x44;  // the flash work fails
+  OpenWizard w(model, 1);
+  const HeadlessReport r = w.runner.Run();
+  EXPECT_EQ(r.finalState, 12);
+  EXPECT_EQ(r.rebootArmed, 0);
+  w.ExpectButtons("Next >", false, true);
+  w.runner.Dialog().OnBack();
+  EXPECT_EQ(w.State(), 0);
+  w.ExpectButtons("Next >", false, false);
+}
+
+// The load's failures, end to end: the program file gone by the time of the
+// load (the file layer's report names it, then state 12), an image of 0 MiB;
+// neither sends a command of a sequence. A boot loader that is not in the
+// table is of the one-megabyte layout, whatever its revision says.
+TEST(HeadlessLoad, FailuresAndAnUnknownLoaderEndToEnd) {
+  {
+    SCOPED_TRACE("program file gone");
+    OpenWizard w(DriveOf(k1M), 1);
+    w.runner.Dialog().InitDialog();
+    ASSERT_TRUE(std::filesystem::remove(w.program.Path()));
+    w.runner.Dialog().OnNextStart();
+    w.runner.Dialog().OnNextStart();
+    EXPECT_EQ(w.State(), 12);
+    const auto& boxes = w.runner.View().MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "Cannot open file \"" + w.program.Path() + "\": No such file or directory.");
+    EXPECT_EQ(boxes[0].caption, "drivesmith");
+    EXPECT_EQ(boxes[0].kind, MessageBoxKind::ExclamationOk);
+    EXPECT_EQ(w.drive.Trace().size(), 3u);
+    w.ExpectButtons("Next >", false, true);
+  }
+  {
+    SCOPED_TRACE("image of 0 MiB");
+    OpenWizard w(DriveOf(k1M), 1);
+    std::FILE* file = std::fopen(w.program.Path().c_str(), "r+b");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fseek(file, -1, SEEK_END), 0);
+    ASSERT_EQ(std::fputc(0, file), 0);
+    ASSERT_EQ(std::fclose(file), 0);
+    const HeadlessReport r = w.runner.Run();
+    EXPECT_EQ(r.finalState, 12);
+    EXPECT_TRUE(r.messageBoxes.empty());
+    EXPECT_EQ(w.drive.Trace().size(), 3u);
+  }
+  {
+    SCOPED_TRACE("unknown loader of revision 2.50");
+    sim::DriveModel model = DriveOf(k1M, "2.50");
+    model.loaderProduct = "ZAzizud3 ZIRIVID";
+    OpenWizard w(model, 1);
+    const HeadlessReport r = w.runner.Run();
+    EXPECT_EQ(r.finalState, 11);
+    EXPECT_EQ(r.driveFlashSizeCode, kFlash1M);
+    EXPECT_EQ(r.loaderVersion, 0.0);
+    EXPECT_EQ(CountOpcode(w.drive.Trace(), 0xAA), 342u);
+    EXPECT_EQ(CountOpcode(w.drive.Trace(), 0xE6), 0u);
+  }
+}
+
+// The simulated time at which each poll cycle of a run of probes began.
+std::vector<milliseconds> CycleStarts(const std::vector<sim::TraceEntry>& trace,
+                                      std::size_t first) {
+  std::vector<milliseconds> starts;
+  for (std::size_t j = first; j < trace.size() && trace[j].cdb[0] == 0x00; ++j)
+    if (starts.empty() || starts.back() != trace[j].at) starts.push_back(trace[j].at);
+  return starts;
+}
+
+// The program's own pauses, in milliseconds: 200 between ChangeToUpMode and
+// the Inquiry, 200 before the first block of the one-megabyte layout (none in
+// the two-megabyte layout), and one poll cycle every 580 or 200.
+TEST(HeadlessTiming, PausesAndPollPace) {
+  for (const bool twoMegabyte : {false, true}) {
+    SCOPED_TRACE(twoMegabyte ? "2M" : "1M");
+    const HeadlessRun run = RunUpdateOn(DriveOf(twoMegabyte ? k2M : k1M), twoMegabyte ? 2 : 1);
+    ASSERT_EQ(run.report.finalState, 11);
+    const auto& trace = run.trace;
+    EXPECT_EQ(trace[1].cdb[0], 0xE4);  // ChangeToUpMode
+    EXPECT_EQ(trace[2].at - trace[1].at, milliseconds(200));
+    EXPECT_EQ(trace[3].at - trace[2].at, milliseconds(twoMegabyte ? 0 : 200));
+    const milliseconds pace(twoMegabyte ? 200 : 580);
+    std::size_t waits = 0;
+    for (std::size_t j = 4; j < trace.size(); ++j) {
+      if (trace[j].cdb[0] != 0x00 || trace[j - 1].cdb[0] == 0x00) continue;
+      ++waits;
+      const std::vector<milliseconds> starts = CycleStarts(trace, j);
+      ASSERT_GE(starts.size(), 2u);
+      EXPECT_EQ(starts[0] - trace[j - 1].at, pace);
+      for (std::size_t c = 1; c < starts.size(); ++c)
+        EXPECT_EQ(starts[c] - starts[c - 1], pace) << "cycle " << c;
+    }
+    EXPECT_EQ(waits, twoMegabyte ? 3u : 1u);
+  }
+}
+
+// Every position the bar receives in a two-megabyte run: 0, one per poll
+// cycle (sent at the cycle's start), one per block but every eighth of each
+// area, and 1000 only at the end.
+TEST(HeadlessProgress, TwoMegabytePositionsExactly) {
+  for (const bool loader : {false, true}) {
+    SCOPED_TRACE(loader ? "with the loader area" : "main areas only");
+    HeadlessOptions options;
+    options.tickUpdateLoader = loader;
+    const HeadlessRun run = RunUpdateOn(DriveOf(k2M), 2, options);
+    ASSERT_EQ(run.report.finalState, 11);
+    std::vector<std::size_t> cycles;
+    for (std::size_t j = 1; j < run.trace.size(); ++j)
+      if (run.trace[j].cdb[0] == 0x00 && run.trace[j - 1].cdb[0] != 0x00)
+        cycles.push_back(CycleStarts(run.trace, j).size());
+    ASSERT_EQ(cycles.size(), loader ? 4u : 3u);
+
+    std::vector<std::int32_t> expected{0};
+    std::int32_t counter = 0;
+    auto wait = [&](std::size_t n) {
+      for (std::size_t c = 0; c < n; ++c) expected.push_back(counter++);
+    };
+    auto area = [&](int large, int small) {
+      for (int k = 0; k < large; ++k)
+        if (k % 8 != 0) expected.push_back(++counter);
+      for (int k = 0; k < small; ++k) expected.push_back(++counter);
+    };
+    wait(cycles[0]);
+    area(330, 2);
+    EXPECT_EQ(counter, static_cast<std::int32_t>(cycles[0]) + 290);
+    wait(cycles[1]);
+    area(341, 1);
+    wait(cycles[2]);
+    if (loader) {
+      area(5, 1);
+      wait(cycles[3]);
+    }
+    expected.push_back(1000);
+    EXPECT_EQ(run.report.progressPositions, expected);
+  }
+}
+
+// Through ASPI, a drive that refuses one block with "medium not present" and
+// then falls silent: the silent repeat is a refusal without sense data, the
+// 10-byte form falls silent too, and the update fails after two completion
+// waits of 5000 ms, not after a thousand.
+TEST(HeadlessAspi, SilenceAfterOneMediumNotPresentFailsAfterTwoCompletionWaits) {
+  sim::DriveModel model = DriveOf(k1M);
+  model.faults.mediumNotPresentBeforeBlock[5] = 1;
+  model.faults.stopRespondingAfter = 9;  // the probe, Up Mode, Inquiry, blocks 0 to 5
+  const HeadlessRun run = RunUpdateOn(model, 1, {}, TransportMode::Aspi);
+  EXPECT_EQ(run.report.finalState, 12);
+  ASSERT_EQ(run.trace.size(), 11u);
+  EXPECT_EQ(run.trace[8].asc, 0x3A);
+  EXPECT_EQ(run.trace[9].cdb.size(), 12u);
+  EXPECT_EQ(run.trace[10].cdb.size(), 10u);
+  EXPECT_EQ(run.elapsed, milliseconds(200 + 200 + 5000 + 5000));
 }
 
 }  // namespace

@@ -89,6 +89,40 @@ TEST(FirmwareImageTest, LoadRefusesAFileRenamedOverTheOneWhoseHeaderWasShown) {
   EXPECT_EQ(program.image.Data()[0], 0x5A);
 }
 
+// A file renamed over the program between the trailer read and the header
+// read: the trailer is the first file's, the header the second's, whose image
+// lies 4 KiB further on. No load may pair them.
+TEST(FirmwareImageTest, LoadRefusesATrailerAndAHeaderReadFromTwoFiles) {
+  RealProgramFile program(256, kMiB, 0x00010001, "TAVIX LOADER 1M ");
+  Bytes shifted = program.bytes;
+  shifted.insert(shifted.begin(), 4096, 0x33);
+  shifted[shifted.size() - 3] = 0x11;  // the trailer: offset 256 + 4096, 1 MiB
+  const std::string staged = program.folder.File("staged");
+  testing_support::WriteBytes(staged, shifted);
+
+  struct RenamedOverAfterFirstOpen : ProgramFile {
+    RenamedOverAfterFirstOpen(DiskProgramFile& d, std::string s) : disk(d), staged(std::move(s)) {}
+    std::string Path() override { return disk.Path(); }
+    std::unique_ptr<OpenedFile> Open(const std::string& path, std::string& failure) override {
+      auto opened = disk.Open(path, failure);
+      if (opens++ == 0) {
+        EXPECT_EQ(std::rename(staged.c_str(), path.c_str()), 0);
+      }
+      return opened;
+    }
+    DiskProgramFile& disk;
+    std::string staged;
+    int opens = 0;
+  } renaming(program.file, staged);
+  FirmwareImage image;
+  image.ReadImageHeader(renaming);
+  ASSERT_EQ(renaming.opens, 2);
+  EXPECT_EQ(image.Trailer().ImageOffset, 256u);
+  std::string failure;
+  EXPECT_EQ(image.LoadFirmwareImage(program.file, program.path, failure), 0);
+  EXPECT_EQ(image.Data(), nullptr);
+}
+
 TEST(FirmwareImageTest, UnshowableDescriptionBytesBecomeBlanks) {
   for (int first = 0; first < 256; first += static_cast<int>(kDescriptionLength)) {
     std::string description;
@@ -155,7 +189,7 @@ struct MemoryFile : ProgramFile {
   }
 
   Bytes bytes;
-  std::string failing;  // the step that fails: "open", "length" or "identity"
+  std::string failing;           // the step that fails: "open", "length" or "identity"
   std::uint64_t generation = 1;  // a new number stands for a file renamed over this one
   std::size_t readLimit = std::numeric_limits<std::size_t>::max();
   std::string log;
@@ -173,7 +207,7 @@ TEST(FirmwareImageTest, LoadChecksComeInOrderBeforeAnyRead) {
               {"length", 1, kMiB, 0, "open length ", 1},
               {"", 255, kMiB, 0, "open length ", 1},
               {"identity", 1, kMiB, 0, "open length identity ", 1},
-              {"", 1, kMiB, 0, "open length identity ", 2},  // another file now
+              {"", 1, kMiB, 0, "open length identity ", 2},                // another file now
               {"", 1, kMiB - 1, 0, "open length identity seek read ", 1},  // a short read
               {"", 1, kMiB, 1, "open length identity seek read ", 1}};
   for (const auto& row : rows) {

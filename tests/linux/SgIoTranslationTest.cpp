@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 #include "platform/linux/SgIoTranslation.h"
+#include "transport/PassThroughLayer.h"
 #include "transport/ScsiRequest.h"
+#include "transport/ScsiTransport.h"
 
 namespace drivesmith {
 namespace {
@@ -114,6 +118,76 @@ TEST(SgIoTranslation, DescriptorSenseComesBackInFixedFormat) {
   const std::uint8_t fixed[] = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0xF7, 0x02};
   EXPECT_TRUE(std::equal(std::begin(fixed), std::end(fixed), buffer.begin() + pt::kSenseOffset));
   EXPECT_EQ(buffer[pt::kSenseOffset + 14], 0) << "sense beyond what the kernel wrote";
+}
+
+// What the kernel hands back for one SG_IO request.
+struct KernelOutcome {
+  bool ioctlSucceeded = true;
+  std::uint16_t hostStatus = 0, driverStatus = kSgDriverSense;
+  std::uint8_t status = kCheckCondition;
+  unsigned info = SG_INFO_CHECK;
+  std::uint8_t asc = 0x3A, ascq = 0x01;  // in the fixed-format sense data written
+};
+
+// Devices that translate each request to SG_IO and back, with the kernel's
+// part played by the outcome given.
+struct KernelLayer : PassThroughLayer {
+  struct Device : PassThroughDevice {
+    explicit Device(const KernelOutcome& o) : outcome(o) {}
+    void IssuePassThrough(std::span<std::uint8_t> buffer) override {
+      auto request = BuildSgIoRequest(buffer);
+      ASSERT_TRUE(request.has_value());
+      const std::uint8_t sense[14] = {0x70, 0, 0x02, 0, 0, 0,           0,
+                                      6,    0, 0,    0, 0, outcome.asc, outcome.ascq};
+      std::copy(std::begin(sense), std::end(sense), request->sbp);
+      request->sb_len_wr = sizeof sense;
+      request->status = outcome.status;
+      request->host_status = outcome.hostStatus;
+      request->driver_status = outcome.driverStatus;
+      request->info = outcome.info;
+      ApplySgIoResult(*request, outcome.ioctlSucceeded, buffer);
+    }
+    const KernelOutcome& outcome;
+  };
+  std::unique_ptr<PassThroughDevice> Open(const std::string&) override {
+    return std::make_unique<Device>(outcome);
+  }
+  KernelOutcome outcome;
+};
+
+// A failure of the kernel, the host adapter or its driver fails the command
+// without sense codes, whatever status byte and sense data came back with it.
+TEST(SgIoTranslation, HostOrDriverErrorsFailWithoutSenseCodesWhateverTheStatusByte) {
+  const struct {
+    const char* what;
+    KernelOutcome outcome;
+    int result;
+    std::uint8_t asc, ascq;
+  } rows[] = {
+      {"the drive's CHECK CONDITION", {}, 0, 0x3A, 0x01},
+      {"host adapter error", {.hostStatus = 0x07}, 0, 0, 0},
+      {"host adapter error with GOOD", {.hostStatus = 0x07, .status = 0}, 0, 0, 0},
+      {"driver time-out", {.driverStatus = 0x06}, 0, 0, 0},
+      {"driver time-out and sense", {.driverStatus = 0x06 | kSgDriverSense}, 0, 0, 0},
+      {"host error and BUSY", {.hostStatus = 0x03, .status = 0x08}, 0, 0, 0},
+      {"SG_IO call failed", {.ioctlSucceeded = false}, 0, 0, 0},
+      {"the drive's GOOD", {.driverStatus = kSgDriverOk, .status = 0, .info = SG_INFO_OK}, 1, 0, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    KernelLayer layer;
+    ScsiTransport transport(TransportMode::PassThroughCdrom, nullptr, &layer);
+    auto request = std::make_unique<ScsiRequest>();
+    request->aspi.SRB_CDBLen = 6;
+    layer.outcome.asc = 0x11;
+    layer.outcome.ascq = 0x22;
+    ASSERT_EQ(transport.SendRequest(*request, 0), 0);
+    ASSERT_EQ(request->asc, 0x11);
+    layer.outcome = row.outcome;
+    EXPECT_EQ(transport.SendRequest(*request, 0), row.result);
+    EXPECT_EQ(request->asc, row.asc);
+    EXPECT_EQ(request->ascq, row.ascq);
+  }
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 #pragma once
 // A scripted stand-in for "WNASPI32.DLL": records every execute block it gets
 // and completes each command as the test says: before SendCommand returns,
-// during the wait, with a signal but no final status, or never (until late).
+// during the wait (when the wait's time-out allows), with a signal but no
+// final status, or never (until late).
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -55,10 +57,15 @@ class FakeAspiLayer : public AspiLibrary {
   std::string missingEntryPoint;
   std::function<void(std::size_t)> beforeSend;  // gets the index the command will have
   std::shared_ptr<void> owner;                  // whoever handed the layer out as a library
+  // A command answered during the wait completes this long after the wait
+  // began; a wait with a shorter time-out runs out first.
+  std::chrono::milliseconds completionDelay{0};
 
   std::vector<ReceivedAspiCommand> received;
   std::vector<FakeAspiEvent> events;  // event handle n is events[n - 1]
   int misuse = 0;                     // operations on unknown or released events
+  // Every wait's time-out, in order.
+  std::vector<std::chrono::milliseconds> waitTimeouts;
 
   FakeAspiEvent& EventOf(std::size_t command) { return events.at(received.at(command).event - 1); }
   // Completes command `index` now as `reply` says, and signals its event.
@@ -82,11 +89,13 @@ class FakeAspiLayer : public AspiLibrary {
     events.emplace_back();
     return events.size();
   }
-  bool WaitForCompletion(AspiEvent event, std::chrono::milliseconds) override {
+  bool WaitForCompletion(AspiEvent event, std::chrono::milliseconds timeout) override {
+    waitTimeouts.push_back(timeout);
     FakeAspiEvent* e = Find(event);
     for (ReceivedAspiCommand& command : received) {
       if (e == nullptr || command.event != event || command.completed) continue;
-      if (command.reply.when == AspiReply::When::OnWait) Complete(command, command.reply, true);
+      if (command.reply.when == AspiReply::When::OnWait && completionDelay <= timeout)
+        Complete(command, command.reply, true);
       if (command.reply.when == AspiReply::When::SignalOnly) e->signalled = true;
     }
     return e != nullptr && std::exchange(e->signalled, false);  // automatic reset

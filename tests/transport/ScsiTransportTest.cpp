@@ -144,5 +144,31 @@ TEST(ScsiTransportTest, LateAspiCompletionNeverReachesTheRecordOrTheNextCommand)
   }
 }
 
+// The completion wait is 5000 ms: a command completed 5000 ms into the wait
+// counts; one completed 5001 ms into it has timed out, and the sense codes of
+// the command before stay in the record.
+TEST(ScsiTransportTest, AspiCompletionWaitIsFiveThousandMilliseconds) {
+  const struct {
+    int delay;
+    int result;
+    std::uint8_t asc, ascq;
+  } rows[] = {{0, 0, 0x3A, 0x01}, {5000, 0, 0x3A, 0x01}, {5001, 0, 0x11, 0x22}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.delay);
+    FakeAspiLayer aspi;
+    ScsiTransport transport{kAspi, &aspi, nullptr};
+    auto request = std::make_unique<ScsiRequest>();
+    aspi.Reply(AspiReply::Sense(0x11, 0x22));
+    ASSERT_EQ(transport.SendRequest(*request, 0), 0);
+    aspi.Reply(AspiReply::Sense(0x3A, 0x01, When::OnWait));
+    aspi.completionDelay = std::chrono::milliseconds(row.delay);
+    EXPECT_EQ(transport.SendRequest(*request, 0), row.result);
+    EXPECT_EQ(request->asc, row.asc);
+    EXPECT_EQ(request->ascq, row.ascq);
+    EXPECT_EQ(aspi.waitTimeouts,
+              std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(5000)});
+  }
+}
+
 }  // namespace
 }  // namespace drivesmith::testing

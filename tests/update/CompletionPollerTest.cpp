@@ -9,7 +9,6 @@
 #include "tests/support/FakePassThroughLayer.h"
 #include "tests/update/UpdateBench.h"
 #include "update/CompletionPoller.h"
-#include "update/Timing.h"
 
 namespace drivesmith {
 namespace {
@@ -63,7 +62,7 @@ Waited Wait(TransportMode mode, FlashSizeCode code, std::int32_t counter,
   return waited;
 }
 
-// One-megabyte layout: 15 per poll cycle, 1000 at the finish.
+// One-megabyte layout: 15 per poll cycle of 580 ms, 1000 at the finish.
 TEST(CompletionPollerTest, TenMediumNotPresentInARowFinishAndErrorsEndTheWait) {
   constexpr auto kLetter = TransportMode::PassThroughLetter;
   const struct {
@@ -94,13 +93,13 @@ TEST(CompletionPollerTest, TenMediumNotPresentInARowFinishAndErrorsEndTheWait) {
     EXPECT_EQ(waited.positions, row.positions);
     EXPECT_TRUE(waited.refreshes.empty());
     const auto cycles = row.positions.size() - (row.result == 1 ? 1 : 0);
-    EXPECT_EQ(waited.slept, timing::kPollIntervalOneMegabyte * cycles);
+    EXPECT_EQ(waited.slept, std::chrono::milliseconds(580) * cycles);
   }
-  // The two-megabyte layout counts one per cycle and never sends 1000.
+  // The two-megabyte layout counts one per cycle of 200 ms and never sends 1000.
   const Waited two = Wait(kLetter, kFlash2M, 300, {{0x00}, kDone});
   EXPECT_EQ(two.positions, (std::vector<std::int32_t>{300, 301}));
   EXPECT_EQ(two.counter, 302);
-  EXPECT_EQ(two.slept, timing::kPollIntervalTwoMegabyte * 2);
+  EXPECT_EQ(two.slept, std::chrono::milliseconds(200 * 2));
 }
 
 // Each phase report moves the state and refreshes the window, a repeated one

@@ -6,7 +6,10 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "image/FirmwareImage.h"
 #include "tests/app/PackedProgram.h"
@@ -55,6 +58,71 @@ TEST(DriveEntryTest, ParseReadsTheAddressOfTheModeOnly) {
     EXPECT_EQ(request.hostAdapter, row.hostAdapter < 0 ? 0xAB : row.hostAdapter);
     EXPECT_EQ(request.targetId, row.target < 0 ? 0xCD : row.target);
     EXPECT_EQ(request.driveIndex, row.driveIndex < 0 ? 0xEF : row.driveIndex);
+  }
+}
+
+// Every address of each mode, labelled and read back: numbers of one, two
+// and three digits, with every digit 0 to 9 in every place they have.
+TEST(DriveEntryTest, EveryLabelReadsBackToItsAddress) {
+  auto request = std::make_unique<ScsiRequest>();
+  for (int h = 0; h < 256; ++h) {
+    for (int t = 0; t < 8; ++t) {
+      const std::string label = "HA:" + std::to_string(h) + " ID:" + std::to_string(t) + "  ";
+      const auto hostAdapter = static_cast<std::uint8_t>(h), target = static_cast<std::uint8_t>(t);
+      ASSERT_EQ(DriveEntryLabel(TransportMode::Aspi, hostAdapter, target, 0), label);
+      ParseDriveEntry(label + "TAVIX   ZWR2040", TransportMode::Aspi, *request);
+      ASSERT_EQ(request->hostAdapter, h) << label;
+      ASSERT_EQ(request->targetId, t) << label;
+    }
+  }
+  for (const auto& [mode, name] : {std::pair{TransportMode::PassThroughCdrom, "cdrom"},
+                                   std::pair{TransportMode::PassThroughLetter, "drive"}}) {
+    for (int i = 0; i < 256; ++i) {
+      const std::string label = name + std::to_string(i) + " :  ";
+      ASSERT_EQ(DriveEntryLabel(mode, 0, 0, static_cast<std::uint8_t>(i)), label);
+      ParseDriveEntry(label + "TAVIX   ZWR2040", mode, *request);
+      ASSERT_EQ(request->driveIndex, i) << label;
+    }
+  }
+}
+
+// Discovery reaches the last target of the last host adapter and the last
+// drive indexes; a NUL byte cuts the identification short.
+TEST(DriveDiscoveryTest, ProbesToTheLastAddressesAndCutsTheIdentificationAtANul) {
+  sim::DriveModel plain = DriveOf(sim::LoaderLayout::OneMegabyte);
+  sim::DriveModel nulInProduct = plain;
+  nulInProduct.product = std::string("ZWR2040\0DVD-RW  ", 16);
+  sim::DriveModel nulInVendor = plain;
+  nulInVendor.vendor = std::string("TAV\0X   ", 8);
+  const std::string full = "TAVIX   ZWR2040 DVD-RW  1.00";
+  {
+    UpdateBench bench(TransportMode::Aspi);
+    bench.AddDrive(plain, 0, 7);
+    bench.AddDrive(nulInProduct, 254, 0);
+    bench.AddDrive(nulInVendor, 255, 7);
+    EngineHarness harness(bench.transport, bench.clock);
+    std::vector<std::string> entries;
+    FillDriveList(harness.commands, TransportMode::Aspi,
+                  [&](const std::string& entry) { entries.push_back(entry); });
+    EXPECT_EQ(entries,
+              (std::vector<std::string>{"HA:0 ID:7  " + full, "HA:254 ID:0  TAVIX   ZWR2040",
+                                        "HA:255 ID:7  TAV"}));
+  }
+  for (const auto& [mode, name] : {std::pair{TransportMode::PassThroughCdrom, "cdrom"},
+                                   std::pair{TransportMode::PassThroughLetter, "drive"}}) {
+    UpdateBench bench(mode);
+    for (const int index : {0, 9, 10, 99, 100, 253, 254})
+      bench.AddDrive(plain, static_cast<std::uint8_t>(index));
+    bench.AddDrive(nulInVendor, 255);
+    EngineHarness harness(bench.transport, bench.clock);
+    std::vector<std::string> entries;
+    FillDriveList(harness.commands, mode,
+                  [&](const std::string& entry) { entries.push_back(entry); });
+    std::vector<std::string> expected;
+    for (const char* number : {"0", "9", "10", "99", "100", "253", "254"})
+      expected.push_back(std::string(name) + number + " :  " + full);
+    expected.push_back(std::string(name) + "255 :  TAV");
+    EXPECT_EQ(entries, expected);
   }
 }
 
@@ -119,7 +187,7 @@ TEST(UpdateGuardTest, ShortImageFailsBeforeAnyCommandOfTheSequence) {
 // A block the drive keeps refusing with "medium not present" is sent again up
 // to the limit, in the same form; beyond it the update fails.
 TEST(UpdateGuardTest, MediumNotPresentRepeatsAreBounded) {
-  const int limit = timing::kBlockRepeatLimit;
+  const int limit = 1000;
   const struct {
     int refusals, result;
     std::size_t transfers;
