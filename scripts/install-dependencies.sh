@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation
   xvfb xauth dbus python3-dbusmock
+  dpkg-dev file lintian appstream strace
 )
 
 sudo_cmd=()
