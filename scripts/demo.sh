@@ -6,18 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-missing() {
-  for tool in cmake ninja g++ fc-list; do
-    command -v "$tool" >/dev/null 2>&1 || return 0
-  done
-  compgen -G "/usr/lib/*/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" >/dev/null || return 0
-  compgen -G "/usr/lib/*/cmake/Qt6Test/Qt6TestConfig.cmake" >/dev/null || return 0
-  [[ -e /usr/include/gtest/gtest.h && -e /usr/include/benchmark/benchmark.h ]] || return 0
-  fc-list | grep -q "Liberation Sans" || return 0
-  return 1
-}
-
-if missing; then
+if ! scripts/check-dependencies.sh; then
   echo "Installing the build dependencies..." >&2
   scripts/install-dependencies.sh
 fi

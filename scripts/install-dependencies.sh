@@ -9,6 +9,7 @@ packages=(
   fonts-liberation
   xvfb xauth dbus python3-dbusmock
   clang-14 libclang-rt-14-dev
+  dpkg-dev file lintian appstream strace
 )
 
 sudo_cmd=()

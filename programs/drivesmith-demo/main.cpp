@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   UseOffscreenWithoutDisplay();
   QApplication application(argc, argv);
   QApplication::setWindowIcon(ApplicationIcon());
-  QGuiApplication::setDesktopFileName(QStringLiteral("drivesmith"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("drivesmith-demo"));
 
   // QApplication has taken its own options out of argv.
   std::vector<std::string> arguments(argv + 1, argv + argc);

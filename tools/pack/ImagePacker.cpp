@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "image/FirmwareImage.h"
+#include "tools/pack/FileDescriptor.h"
+#include "tools/pack/ReplacementFile.h"
 
 namespace drivesmith {
 namespace {
@@ -18,33 +20,6 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 std::string Cause(int error) { return std::strerror(error); }
 
-// A file descriptor closed when it goes out of scope.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  ~FileDescriptor() { Close(); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  void Reset(int fd) {
-    Close();
-    fd_ = fd;
-  }
-  int Get() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
-  // Returns 0 or the errno of a failed close.
-  int Close() {
-    int result = 0;
-    if (fd_ >= 0 && ::close(fd_) != 0) {
-      result = errno;
-    }
-    fd_ = -1;
-    return result;
-  }
-
- private:
-  int fd_;
-};
-
 // An input opened for reading with its status.
 struct Input {
   FileDescriptor fd;
@@ -52,7 +27,17 @@ struct Input {
 };
 
 bool OpenInput(const std::string& path, const char* role, Input& input, std::string& error) {
-  input.fd.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  const std::string notRegular =
+      std::string("The ") + role + " " + Quoted(path) + " is not a regular file.";
+  // A FIFO or a device is refused before it is opened: opening one may block
+  // or act on the device.
+  struct stat named {};
+  if (::stat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) {
+    error = notRegular;
+    return false;
+  }
+  // Non-blocking, should it have been swapped for a FIFO since.
+  input.fd.Reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!input.fd.Valid()) {
     error = std::string("Cannot open the ") + role + " " + Quoted(path) + ": " + Cause(errno) + ".";
     return false;
@@ -63,7 +48,12 @@ bool OpenInput(const std::string& path, const char* role, Input& input, std::str
     return false;
   }
   if (!S_ISREG(input.status.st_mode)) {
-    error = std::string("The ") + role + " " + Quoted(path) + " is not a regular file.";
+    error = notRegular;
+    return false;
+  }
+  const int flags = ::fcntl(input.fd.Get(), F_GETFL);
+  if (flags < 0 || ::fcntl(input.fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    error = std::string("Cannot read the ") + role + " " + Quoted(path) + ": " + Cause(errno) + ".";
     return false;
   }
   return true;
@@ -88,7 +78,7 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
 
 // Copies the whole input to `out`. Fails when the input's length is no
 // longer the one it had when it was checked.
-bool CopyInput(const Input& input, const std::string& path, int out, const std::string& temporary,
+bool CopyInput(const Input& input, const std::string& path, int out, const std::string& outputPath,
                std::string& error) {
   std::vector<std::uint8_t> chunk(1u << 20);
   std::uint64_t copied = 0;
@@ -101,7 +91,7 @@ bool CopyInput(const Input& input, const std::string& path, int out, const std::
     }
     if (got == 0) break;
     if (!WriteAll(out, chunk.data(), static_cast<std::size_t>(got))) {
-      error = "Cannot write " + Quoted(temporary) + ": " + Cause(errno) + ".";
+      error = "Cannot write " + Quoted(outputPath) + ": " + Cause(errno) + ".";
       return false;
     }
     copied += static_cast<std::uint64_t>(got);
@@ -111,18 +101,6 @@ bool CopyInput(const Input& input, const std::string& path, int out, const std::
     return false;
   }
   return true;
-}
-
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -141,6 +119,10 @@ bool PackProgramFile(const std::string& programPath, const std::string& imagePat
   }
 
   const auto programLength = static_cast<std::uint64_t>(program.status.st_size);
+  if (programLength == 0) {
+    error = "The program file " + Quoted(programPath) + " is empty.";
+    return false;
+  }
   if (programLength > kMaxPackedProgramLength) {
     error = "The program file " + Quoted(programPath) + " is " + std::to_string(programLength) +
             " bytes long; the trailer can place an image after at most " +
@@ -158,56 +140,36 @@ bool PackProgramFile(const std::string& programPath, const std::string& imagePat
   // The output may be any spelling of a path (a relative one, a symbolic
   // link, a hard link): what counts is whether it is the same file.
   struct stat existing {};
-  if (::stat(outputPath.c_str(), &existing) == 0 &&
-      (SameFile(existing, program.status) || SameFile(existing, image.status))) {
-    error = "The output " + Quoted(outputPath) + " is the same file as the " +
-            (SameFile(existing, program.status) ? "program file" : "image file") +
-            "; choose another output.";
-    return false;
+  if (::stat(outputPath.c_str(), &existing) == 0) {
+    if (S_ISDIR(existing.st_mode)) {
+      error = "The output " + Quoted(outputPath) + " is a directory; name a file.";
+      return false;
+    }
+    if (SameFile(existing, program.status) || SameFile(existing, image.status)) {
+      error = "The output " + Quoted(outputPath) + " is the same file as the " +
+              (SameFile(existing, program.status) ? "program file" : "image file") +
+              "; choose another output.";
+      return false;
+    }
   }
 
-  std::string temporary = FolderOf(outputPath) + "/." + BaseNameOf(outputPath) + ".XXXXXX";
-  std::vector<char> name(temporary.begin(), temporary.end());
-  name.push_back('\0');
-  FileDescriptor out(::mkstemp(name.data()));
-  if (!out.Valid()) {
-    error =
-        "Cannot create a temporary file next to " + Quoted(outputPath) + ": " + Cause(errno) + ".";
-    return false;
-  }
-  temporary = name.data();
+  ReplacementFile out;
+  if (!out.Open(outputPath, error)) return false;
 
   ImageTrailer trailer;
   trailer.ImageOffset = static_cast<std::uint32_t>(programLength);
   trailer.ImageSizeMiB = static_cast<std::uint32_t>(imageLength / kMiB);
   const std::array<std::uint8_t, kTrailerLength> trailerBytes = trailer.Encode();
 
-  bool ok = CopyInput(program, programPath, out.Get(), temporary, error) &&
-            CopyInput(image, imagePath, out.Get(), temporary, error);
-  if (ok && !WriteAll(out.Get(), trailerBytes.data(), trailerBytes.size())) {
-    error = "Cannot write " + Quoted(temporary) + ": " + Cause(errno) + ".";
-    ok = false;
+  if (!CopyInput(program, programPath, out.Fd(), outputPath, error) ||
+      !CopyInput(image, imagePath, out.Fd(), outputPath, error)) {
+    return false;
   }
-  if (ok && ::fchmod(out.Get(), program.status.st_mode & 0777) != 0) {
-    error = "Cannot set the permissions of " + Quoted(temporary) + ": " + Cause(errno) + ".";
-    ok = false;
+  if (!WriteAll(out.Fd(), trailerBytes.data(), trailerBytes.size())) {
+    error = "Cannot write " + Quoted(outputPath) + ": " + Cause(errno) + ".";
+    return false;
   }
-  if (ok) {
-    if (const int closeError = out.Close(); closeError != 0) {
-      error = "Cannot write " + Quoted(temporary) + ": " + Cause(closeError) + ".";
-      ok = false;
-    }
-  }
-  if (ok && ::rename(temporary.c_str(), outputPath.c_str()) != 0) {
-    error = "Cannot move " + Quoted(temporary) + " to " + Quoted(outputPath) + ": " + Cause(errno) +
-            ".";
-    ok = false;
-  }
-  if (!ok) {
-    out.Close();
-    ::unlink(temporary.c_str());
-  }
-  return ok;
+  return out.Commit(program.status.st_mode & 0777, error);
 }
 
 }  // namespace drivesmith

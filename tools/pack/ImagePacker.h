@@ -13,10 +13,12 @@ inline constexpr std::uint64_t kMaxPackedProgramLength = 0xFFFFFF;
 inline constexpr std::uint32_t kMaxPackedImageSizeMiB = 255;
 
 // Writes `outputPath` from `programPath` and `imagePath`. The output is built
-// in a temporary file next to it and renamed into place, and it gets the
-// program's permission bits. The inputs are never modified. Returns false
-// and explains in `error` when an input is unfit, the output is one of the
-// inputs, or the file system fails.
+// beside it and put in place in one step once it is complete and flushed to
+// the device (see ReplacementFile), and it gets the program's permission
+// bits. The inputs are never modified, and only regular files are opened.
+// Returns false and explains in `error` when an input is unfit (not a
+// regular file, an empty program, an image of the wrong length), the output
+// is a directory or one of the inputs, or the file system fails.
 bool PackProgramFile(const std::string& programPath, const std::string& imagePath,
                      const std::string& outputPath, std::string& error);
 

@@ -1,6 +1,6 @@
 // drivesmith-artwork: writes the program's pictures as PNG files for the
-// desktop's icon theme. Usage: drivesmith-artwork OUTPUT-FOLDER
-// Writes 16x16/drivesmith.png, 32x32/drivesmith.png and logo.png.
+// desktop's icon theme. Usage: drivesmith-artwork OUTPUT-FOLDER SIZE...
+// Writes SIZExSIZE/drivesmith.png for each SIZE, and logo.png.
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,6 +14,9 @@
 
 namespace {
 
+// Icons larger than this are of no use to a desktop.
+constexpr int kLargestIconSize = 512;
+
 bool Write(const QImage& image, const QString& path) {
   if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !image.save(path, "PNG")) {
     std::cerr << "drivesmith-artwork: cannot write " << path.toStdString() << '\n';
@@ -25,8 +28,8 @@ bool Write(const QImage& image, const QString& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "Usage: drivesmith-artwork OUTPUT-FOLDER\n";
+  if (argc < 3) {
+    std::cerr << "Usage: drivesmith-artwork OUTPUT-FOLDER SIZE...\n";
     return 2;
   }
   // Drawing needs no display.
@@ -36,10 +39,15 @@ int main(int argc, char** argv) {
   int qtArgc = 1;
   QGuiApplication application(qtArgc, argv);
   const QString folder = QString::fromLocal8Bit(argv[1]);
-  const bool ok = Write(drivesmith::DrawApplicationIcon(drivesmith::kSmallIconSize),
-                        folder + QStringLiteral("/16x16/drivesmith.png")) &&
-                  Write(drivesmith::DrawApplicationIcon(drivesmith::kLargeIconSize),
-                        folder + QStringLiteral("/32x32/drivesmith.png")) &&
-                  Write(drivesmith::DrawLogo(), folder + QStringLiteral("/logo.png"));
-  return ok ? 0 : 1;
+  for (int i = 2; i < argc; ++i) {
+    bool number = false;
+    const int size = QString::fromLocal8Bit(argv[i]).toInt(&number);
+    if (!number || size < 1 || size > kLargestIconSize) {
+      std::cerr << "drivesmith-artwork: not an icon size: " << argv[i] << '\n';
+      return 2;
+    }
+    const QString name = QStringLiteral("/%1x%1/drivesmith.png").arg(size);
+    if (!Write(drivesmith::DrawApplicationIcon(size), folder + name)) return 1;
+  }
+  return Write(drivesmith::DrawLogo(), folder + QStringLiteral("/logo.png")) ? 0 : 1;
 }
