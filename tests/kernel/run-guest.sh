@@ -105,7 +105,7 @@ log="$artifacts/console.log"
 set +e
 timeout "$kGuestTimeoutSeconds" qemu-system-x86_64 -accel tcg -m "$kGuestMemory" -smp 1 \
   -nographic -no-reboot -serial mon:stdio -monitor none \
-  -kernel "$guest/vmlinuz" -initrd "$guest/initramfs.gz" \
+  -nodefaults -kernel "$guest/vmlinuz" -initrd "$guest/initramfs.gz" \
   -append "console=ttyS0 panic=-1 quiet loglevel=4" \
   -device isa-debug-exit,iobase=0xf4,iosize=0x04 </dev/null | tee "$log"
 status=${PIPESTATUS[0]}

@@ -18,6 +18,28 @@ namespace drivesmith::kernelcheck {
 namespace {
 
 constexpr std::size_t kMiB = 1024 * 1024;
+// What the two-megabyte update writes: the main areas always, the loader
+// area when asked to. 0x4000 to 0x7FFF belongs to neither and keeps the old
+// firmware.
+constexpr std::size_t kLoaderAreaEnd = 0x4000;
+constexpr std::size_t kMainAreaStart = 0x8000;
+constexpr std::size_t kTraceLinesShown = 12;
+
+bool EqualIn(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b,
+             std::size_t from, std::size_t to) {
+  return a.size() >= to && b.size() >= to &&
+         std::equal(a.begin() + static_cast<long>(from), a.begin() + static_cast<long>(to),
+                    b.begin() + static_cast<long>(from));
+}
+
+void ShowTraceEnd(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  const std::size_t from = lines.size() > kTraceLinesShown ? lines.size() - kTraceLinesShown : 0;
+  std::cout << "  the drive's last commands:\n";
+  for (std::size_t i = from; i < lines.size(); ++i) std::cout << "    " << lines[i] << "\n";
+}
 
 std::vector<std::uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -65,6 +87,7 @@ int CheckUpdate(const CheckArguments& arguments) {
   SteadyClock clock;
   HeadlessOptions options;
   if (arguments.Has("select")) options.selectEntry = arguments.Number("select", 0);
+  options.tickUpdateLoader = arguments.Number("loader", 0) == 1;
 
   const auto started = clock.Now();
   const HeadlessReport report =
@@ -78,6 +101,8 @@ int CheckUpdate(const CheckArguments& arguments) {
       std::cout << ' ' << report.statesShown[i];
   }
   std::cout << "\n  elapsed " << elapsed.count() << " ms\n";
+  for (const RecordedMessageBox& box : report.messageBoxes)
+    std::cout << "  message box: " << box.text << "\n";
   expect(report.finalState == expectedState, "final state " + std::to_string(report.finalState) +
                                                  ", expected " + std::to_string(expectedState));
   if (arguments.Has("within")) {
@@ -95,14 +120,23 @@ int CheckUpdate(const CheckArguments& arguments) {
   if (arguments.Has("flash")) {
     const std::vector<std::uint8_t> flash = ReadFile(arguments.Text("flash"));
     const std::vector<std::uint8_t>& image = program.Image();
-    expect(flash.size() == sizeMiB * kMiB && image.size() >= flash.size() &&
-               std::equal(flash.begin(), flash.end(), image.begin()),
-           "the drive's flash (" + std::to_string(flash.size()) + " bytes) equals the image");
+    const std::size_t size = sizeMiB * kMiB;
+    if (sizeMiB == 1) {
+      expect(flash.size() == size && EqualIn(flash, image, 0, size),
+             "the drive's flash equals the image byte for byte");
+    } else {
+      expect(flash.size() == size && EqualIn(flash, image, kMainAreaStart, size),
+             "the drive's flash equals the image from 0x8000 to the end");
+      if (options.tickUpdateLoader)
+        expect(EqualIn(flash, image, 0, kLoaderAreaEnd),
+               "the drive's loader area equals the image's");
+    }
   }
   if (arguments.Has("fallback-trace")) {
     expect(FellBackToTenBytes(arguments.Text("fallback-trace")),
            "the refused 12-byte transfer fell back to the 10-byte form");
   }
+  if (failures != 0 && arguments.Has("trace")) ShowTraceEnd(arguments.Text("trace"));
   return failures == 0 ? 0 : 1;
 }
 
