@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation
   xvfb xauth dbus python3-dbusmock
+  qemu-system-x86 busybox-static cpio kmod binutils
 )
 
 sudo_cmd=()

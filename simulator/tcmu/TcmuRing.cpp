@@ -42,6 +42,9 @@ std::size_t CommandBlockLength(std::uint8_t first, std::uint8_t seventh) {
   return kByGroup[first >> 5];
 }
 
+// The longest block whose length the first bytes alone give.
+constexpr std::size_t kLongestFixedBlock = 16;
+
 template <typename T>
 T Load(std::span<const std::uint8_t> bytes, std::size_t at) {
   T value;
@@ -94,6 +97,7 @@ int TcmuRing::AnswerPending(const Server& serve) {
     if (op == TCMU_OP_CMD) {
       RingCommand command;
       const auto cdbOffset = Load<std::uint64_t>(entry, kEntryCdbOffset);
+      if (cdbOffset + kLongestFixedBlock > shared_.size()) break;
       const std::uint8_t* cdb = shared_.data() + cdbOffset;
       const std::size_t cdbLength =
           std::min(CommandBlockLength(cdb[0], cdb[7]), shared_.size() - cdbOffset);

@@ -37,13 +37,12 @@ skip() {
 }
 
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
-for tool in busybox cpio depmod modprobe gzip strip apt-get dpkg-deb; do
+for tool in cpio depmod modprobe gzip strip apt-get apt-cache dpkg-deb timeout; do
   command -v "$tool" >/dev/null || { echo "missing tool: $tool (scripts/install-dependencies.sh)"; exit 1; }
 done
-busybox_path=$(command -v busybox)
-if ! file -L "$busybox_path" 2>/dev/null | grep -q 'statically linked'; then
-  [[ -x /bin/busybox ]] && busybox_path=/bin/busybox
-fi
+# busybox-static's busybox: the guest has no shared libraries.
+readonly busybox_path=/bin/busybox
+[[ -x $busybox_path ]] || { echo "missing $busybox_path (busybox-static)"; exit 1; }
 
 # The kernel that the meta-package linux-image-amd64 stands for.
 kernel_package=$(apt-cache depends linux-image-amd64 2>/dev/null |
