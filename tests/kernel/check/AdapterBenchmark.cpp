@@ -60,7 +60,7 @@ int RunAdapterBenchmark(const CheckArguments& arguments) {
   std::fill_n(rig.request->Data(), kBlock, std::uint8_t{0x5A});
 
   double adapterTur = 0, rawTur = 0, adapterTransfer = 0, rawTransfer = 0, openClose = 0,
-         lookup = 0;
+         lookup = 0, rawOpenTur = 0;
   bool ok = true;
   // A drive in its loader without work answers TEST UNIT READY with
   // CHECK CONDITION; both sides count an answer from the drive as a success.
@@ -91,6 +91,15 @@ int RunAdapterBenchmark(const CheckArguments& arguments) {
         return opened;
       },
       openClose);
+  // The raw request with the adapter's open and close around it.
+  ok &= MedianMicroseconds(
+      count,
+      [&] {
+        OpenNode each(node);
+        return each.Ok() &&
+               SendRaw(each.Descriptor(), testUnitReady, RawDirection::None, {}).status != 0xFF;
+      },
+      rawOpenTur);
   // The other per-command step of the adapter: finding the generic node of
   // /dev/srN in sysfs.
   const std::string name =
@@ -106,6 +115,8 @@ int RunAdapterBenchmark(const CheckArguments& arguments) {
   std::printf("  BENCH %-26s adapter %8.1f us  raw SG_IO %8.1f us  ratio %.2f\n",
               "TransferData 3072 bytes", adapterTransfer, rawTransfer,
               adapterTransfer / rawTransfer);
+  std::printf("  BENCH %-26s %8.1f us  ratio to raw %.2f\n", "TUR raw, node opened each",
+              rawOpenTur, rawOpenTur / rawTur);
   std::printf("  BENCH %-26s %8.1f us (median of %d)\n", "open + version + close", openClose,
               count);
   std::printf("  BENCH %-26s %8.1f us (median of %d)\n", "sysfs lookup of the sg node", lookup,
