@@ -105,9 +105,12 @@ check() {
   fi
 }
 
-# The handler's trace has at least COUNT lines starting with PREFIX.
+# wait_for_trace NAME PREFIX COUNT PID: until the handler's trace has COUNT
+# lines starting with PREFIX, or the process PID has ended.
 wait_for_trace() {
-  while [ "$(grep -c "^$2" "/tmp/$1.trace")" -lt "$3" ]; do sleep 0.2; done
+  while [ "$(grep -c "^$2" "/tmp/$1.trace")" -lt "$3" ] && kill -0 "$4" 2>/dev/null; do
+    sleep 0.2
+  done
 }
 
 started=$(cut -d. -f1 /proc/uptime)
@@ -166,9 +169,10 @@ detach descriptor
 attach vanishing --layout 2 --phase-ms 300
 (drivesmith-kernel-check update --size 2 --expect 12 --within 120 >/tmp/vanishing.out 2>&1
   echo $? >/tmp/vanishing.status) &
-wait_for_trace vanishing E2 100
+updating=$!
+wait_for_trace vanishing E2 100 "$updating"
 unlink_lun vanishing
-wait $!
+wait "$updating"
 cat /tmp/vanishing.out
 check "a device removed during the update ends in state 12" test "$(cat /tmp/vanishing.status)" = 0
 kill "$(cat /tmp/vanishing.pid)"
