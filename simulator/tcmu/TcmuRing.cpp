@@ -124,14 +124,15 @@ int TcmuRing::AnswerPending(const Server& serve) {
       std::size_t copied = 0;
       const std::size_t toCopy = std::min<std::size_t>(answer.dataIn, answer.data.size());
       for (const Segment& segment : segments) {
+        if (copied == toCopy) break;
         const std::size_t n = std::min<std::size_t>(segment.length, toCopy - copied);
         std::memcpy(shared_.data() + segment.offset, answer.data.data() + copied, n);
         copied += n;
       }
       Store<std::uint8_t>(entry, kEntryStatus, answer.status);
       std::uint8_t sense[TCMU_SENSE_BUFFERSIZE] = {};
-      std::memcpy(sense, answer.sense.data(),
-                  std::min<std::size_t>(answer.sense.size(), sizeof sense));
+      std::copy_n(answer.sense.begin(), std::min<std::size_t>(answer.sense.size(), sizeof sense),
+                  sense);
       std::memcpy(entry.data() + kEntrySense, sense, sizeof sense);
       auto flags = Load<std::uint8_t>(entry, kEntryUserFlags);
       if (answer.dataInCommand && answer.dataIn < command.data.size()) {
