@@ -86,7 +86,7 @@ int TcmuRing::AnswerPending(const Server& serve) {
   const auto ringOffset = Load<std::uint32_t>(shared_, kRingOffset);
   const auto ringSize = Load<std::uint32_t>(shared_, kRingSize);
   const std::span<std::uint8_t> ring = shared_.subspan(ringOffset, ringSize);
-  int answered = 0;
+  int taken = 0;
   std::uint32_t tail = LoadShared(shared_, kTail);
   while (tail != LoadShared(shared_, kHead)) {
     const std::span<std::uint8_t> entry = ring.subspan(tail);
@@ -140,7 +140,6 @@ int TcmuRing::AnswerPending(const Server& serve) {
         Store<std::uint32_t>(entry, kEntryReadLength, answer.dataIn);
       }
       Store<std::uint8_t>(entry, kEntryUserFlags, flags);
-      ++answered;
     } else if (op != TCMU_OP_PAD) {
       // Task management notes and anything newer: seen, nothing to answer.
       auto flags = Load<std::uint8_t>(entry, kEntryUserFlags);
@@ -149,8 +148,9 @@ int TcmuRing::AnswerPending(const Server& serve) {
     }
     tail = (tail + length) % ringSize;
     StoreShared(shared_, kTail, tail);
+    ++taken;
   }
-  return answered;
+  return taken;
 }
 
 }  // namespace drivesmith::tcmu

@@ -43,9 +43,11 @@ class TcmuRing {
   bool Valid() const;
 
   // Answers every command between the mailbox's tail and head with
-  // `serve`, in order, and moves the tail past each one answered. `serve`
-  // returns false to leave a command unanswered; the walk then stops there
-  // and the tail stays on that command. Returns the number answered.
+  // `serve`, in order, and moves the tail past each one answered and past
+  // padding and task management notes. `serve` returns false to leave a
+  // command unanswered; the walk then stops there and the tail stays on that
+  // command. Returns the number of entries the tail moved past: when it is
+  // not 0, the kernel must be told.
   using Server = std::function<bool(const RingCommand&, RingAnswer&)>;
   int AnswerPending(const Server& serve);
 

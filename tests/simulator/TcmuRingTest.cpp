@@ -152,7 +152,8 @@ TEST(TcmuRing, PaddingAndNotesAreSkippedAndAnUnansweredCommandHoldsTheTail) {
 
   TcmuRing ring(kernel.shared);
   int served = 0;
-  EXPECT_EQ(ring.AnswerPending([&](const RingCommand&, RingAnswer&) { return ++served > 1; }), 0);
+  // The note and the padding are taken; the first command is held.
+  EXPECT_EQ(ring.AnswerPending([&](const RingCommand&, RingAnswer&) { return ++served > 1; }), 2);
   EXPECT_EQ(served, 1);
   EXPECT_EQ(kernel.Tail(), held - kRingOffset);
   // The next walk starts at the held command.
