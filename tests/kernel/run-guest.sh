@@ -44,6 +44,13 @@ done
 readonly busybox_path=/bin/busybox
 [[ -x $busybox_path ]] || { echo "missing $busybox_path (busybox-static)"; exit 1; }
 
+# Where qemu cannot start at all (no TCG, no machine), skip. A qemu that
+# starts runs until the time-out ends it.
+probe_status=0
+timeout 5 qemu-system-x86_64 -accel tcg -machine pc -display none -nographic -S \
+  -monitor none -serial none -nodefaults </dev/null >/dev/null 2>&1 || probe_status=$?
+[[ $probe_status -eq 124 ]] || skip "qemu-system-x86_64 -accel tcg cannot start here (status $probe_status)"
+
 # The kernel that the meta-package linux-image-amd64 stands for.
 kernel_package=$(apt-cache depends linux-image-amd64 2>/dev/null |
   sed -n 's/^ *Depends: \(linux-image-[0-9].*\)$/\1/p' | head -n 1)
@@ -92,13 +99,6 @@ done
 (cd "$root" && find . | cpio -o -H newc --quiet | gzip -1) >"$guest/initramfs.gz"
 cp "$tree/boot/vmlinuz-$version" "$guest/vmlinuz"
 echo "guest: kernel $version, initramfs $(du -h "$guest/initramfs.gz" | cut -f1)"
-
-# Where qemu cannot start at all (no TCG, no machine), skip. A qemu that
-# starts runs until the time-out ends it.
-probe_status=0
-timeout 5 qemu-system-x86_64 -accel tcg -machine pc -display none -nographic -S \
-  -monitor none -serial none -nodefaults </dev/null >/dev/null 2>&1 || probe_status=$?
-[[ $probe_status -eq 124 ]] || skip "qemu-system-x86_64 -accel tcg cannot start here (status $probe_status)"
 
 log="$artifacts/console.log"
 set +e
