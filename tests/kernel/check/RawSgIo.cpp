@@ -22,7 +22,7 @@ OpenNode::~OpenNode() {
 }
 
 RawOutcome SendRaw(int fd, std::span<const std::uint8_t> cdb, RawDirection direction,
-                   std::span<std::uint8_t> data, unsigned timeoutMs) {
+                   std::span<std::uint8_t> data, std::chrono::milliseconds timeout) {
   RawOutcome outcome;
   std::vector<std::uint8_t> block(cdb.begin(), cdb.end());
   outcome.sense.assign(kSenseCapacity, 0);
@@ -37,7 +37,7 @@ RawOutcome SendRaw(int fd, std::span<const std::uint8_t> cdb, RawDirection direc
   request.dxfer_len = direction == RawDirection::None ? 0 : static_cast<unsigned>(data.size());
   request.sbp = outcome.sense.data();
   request.mx_sb_len = static_cast<unsigned char>(outcome.sense.size());
-  request.timeout = timeoutMs;
+  request.timeout = static_cast<unsigned>(timeout.count());
   outcome.ioctlResult = ::ioctl(fd, SG_IO, &request);
   outcome.error = outcome.ioctlResult == 0 ? 0 : errno;
   if (outcome.ioctlResult == 0) {

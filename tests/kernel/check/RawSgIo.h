@@ -3,10 +3,13 @@
 // floor that the adapter is measured against, and the kernel's own answer
 // where the adapter would hide it (a refused ioctl's errno, raw sense bytes).
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "transport/ScsiRequest.h"
 
 namespace drivesmith::kernelcheck {
 
@@ -35,8 +38,12 @@ class OpenNode {
   int fd_;
 };
 
+// The adapter's own time-out, so both sides wait alike.
+inline constexpr std::chrono::milliseconds kRawTimeout =
+    std::chrono::seconds(passthrough::kTimeOutSeconds);
+
 RawOutcome SendRaw(int fd, std::span<const std::uint8_t> cdb, RawDirection direction,
-                   std::span<std::uint8_t> data, unsigned timeoutMs = 2000);
+                   std::span<std::uint8_t> data, std::chrono::milliseconds timeout = kRawTimeout);
 
 // The /dev/sgN node of /dev/srN, found in sysfs; empty when there is none.
 std::string GenericNodeOf(int cdromIndex);
