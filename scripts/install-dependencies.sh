@@ -10,6 +10,7 @@ packages=(
   xvfb xauth dbus python3-dbusmock
   clang-14 libclang-rt-14-dev
   dpkg-dev file lintian appstream strace
+  qemu-system-x86 busybox-static cpio kmod binutils
 )
 
 sudo_cmd=()

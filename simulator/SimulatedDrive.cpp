@@ -180,6 +180,7 @@ CommandOutcome SimulatedDrive::Dispatch(std::span<const std::uint8_t> cdb, DataD
     case opcode::kChangeToUpMode:
       if (cdb[9] != kLoaderFlag) return Check(asc::kInvalidField);
       upMode_ = true;
+      StartOver();
       return Good();
     default:
       break;
@@ -386,6 +387,16 @@ CommandOutcome SimulatedDrive::ConfirmSumCode(std::span<const std::uint8_t> cdb)
       {phase::kWriting, [this, area, base, length] { return ProgramArea(area, base, length); }},
   });
   return Good();
+}
+
+void SimulatedDrive::StartOver() {
+  Settle();
+  if (work_ && !work_->error && work_->stepsDone < work_->steps.size()) return;
+  work_.reset();
+  areas_.clear();
+  blocksAccepted_.clear();
+  preparedWith_.reset();
+  loaderUpdateRequested_ = false;
 }
 
 void SimulatedDrive::StartWork(std::vector<WorkStep> steps) {

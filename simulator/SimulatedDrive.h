@@ -101,6 +101,10 @@ class SimulatedDrive {
                                    std::span<std::uint8_t> data, bool& handled);
 
   void StartWork(std::vector<WorkStep> steps);
+  // ChangeToUpMode begins a new update, as the loader does after a failed
+  // one: the collections start empty, PrepareFlash must come again, and the
+  // outcome of earlier work is dropped. Work still running carries on.
+  void StartOver();
   // Runs the phase ends that the clock has passed.
   void Settle() const;
   // The sense that TestUnitReady and RequestSense report now.

@@ -206,6 +206,31 @@ TEST(HeadlessUpdate, AspiDiscoveryListsByAddressAndUpdatesTheSelectedDrive) {
   }
 }
 
+// A run that fails after the erase leaves the drive in its loader; the next
+// run lists it by the loader's name and updates it, as a real drive allows.
+TEST(HeadlessUpdate, ASecondRunRecoversADriveLeftInItsLoader) {
+  const std::vector<sim::TraceEntry> clean = RunUpdateOn(DriveOf(k2M), 2).trace;
+  const auto firstOfSecondArea =
+      std::find_if(clean.begin(), clean.end(),
+                   [](const sim::TraceEntry& e) { return e.cdb[0] == 0xE2 && e.cdb[8] == 2; });
+  ASSERT_NE(firstOfSecondArea, clean.end());
+  sim::DriveModel model = DriveOf(k2M);
+  model.faults.failCommandNumber = static_cast<int>(firstOfSecondArea - clean.begin());
+
+  UpdateBench bench;
+  sim::SimulatedDrive& drive = bench.AddDrive(model);
+  PackedProgram program(2);
+  const HeadlessReport failed = RunHeadlessUpdate(bench.transport, program.File(), bench.clock);
+  EXPECT_EQ(failed.finalState, 12);
+  EXPECT_TRUE(drive.InUpMode());
+  EXPECT_EQ(drive.Flash()[sim::layout2m::kUpperBase], 0xFF);  // erased, not yet written
+
+  const HeadlessReport second = RunHeadlessUpdate(bench.transport, program.File(), bench.clock);
+  EXPECT_EQ(second.listEntries, std::vector<std::string>{"drive0 :  TAVIX   ZAzizud2 ZIRIVID2.01"});
+  EXPECT_EQ(second.finalState, 11);
+  EXPECT_TRUE(Equal(drive.Flash(), program.Image(), sim::layout2m::kMainBase, kTwoMegabyteImage));
+}
+
 // Each step of a clean run (every flash command, the first and last block of
 // each area, the first and the last probe of each wait) fails or falls silent
 // in a run of its own. A failure ends in state 12 with nothing sent after it;

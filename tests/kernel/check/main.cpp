@@ -1,0 +1,36 @@
+// drivesmith-kernel-check: the checks of the kernel test guest, run against
+// simulated drives that the kernel sees as SCSI CD/DVD devices.
+//   drivesmith-kernel-check VERB --option value ...
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tests/kernel/check/KernelChecks.h"
+
+using namespace drivesmith::kernelcheck;
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::cerr
+        << "usage: drivesmith-kernel-check commands|discover|update|filter|sense|silent|bench "
+           "--option value ...\n";
+    return 2;
+  }
+  const std::string verb = argv[1];
+  CheckArguments arguments;
+  std::string error;
+  if (!arguments.Parse({argv + 2, argv + argc}, error)) {
+    std::cerr << "drivesmith-kernel-check: " << error << "\n";
+    return 2;
+  }
+  if (verb == "commands") return CheckCommands(arguments);
+  if (verb == "discover") return CheckDiscovery(arguments);
+  if (verb == "update") return CheckUpdate(arguments);
+  if (verb == "filter") return CheckCommandFilter(arguments);
+  if (verb == "sense") return CheckDescriptorSense(arguments);
+  if (verb == "silent") return CheckSilentDrive(arguments);
+  if (verb == "bench") return RunAdapterBenchmark(arguments);
+  std::cerr << "drivesmith-kernel-check: unknown check " << verb << "\n";
+  return 2;
+}

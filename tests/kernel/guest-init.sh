@@ -1,0 +1,201 @@
+#!/bin/busybox sh
+# /init of the kernel test guest: loads the SCSI target modules, serves
+# simulated drives through drivesmith-tcmu-drive on the loopback SCSI host
+# (tcm_loop) and runs drivesmith-kernel-check against them through the
+# kernel's sr and sg drivers. One PASS or FAIL line per test; the verdict
+# leaves through the isa-debug-exit port (0x31 all passed, 0x30 otherwise).
+/bin/busybox --install -s /bin
+export PATH=/bin
+mount -t proc none /proc
+mount -t sysfs none /sys
+mount -t devtmpfs none /dev
+mount -t tmpfs none /tmp
+for module in $(cat /etc/modules); do
+  # The CRC helpers for instruction sets the emulated CPU lacks may refuse.
+  insmod "$module" 2>/dev/null || echo "insmod $(basename "$module") refused"
+done
+mount -t configfs none /sys/kernel/config
+
+readonly target=/sys/kernel/config/target
+readonly tpg=$target/loopback/naa.5001405000000001/tpgt_1
+readonly unprivileged_uid=1000
+# No single check may hang the guest.
+readonly check_limit_seconds=300
+failures=0
+tests=0
+next_lun=0
+
+# attach NAME [handler options]: a TCMU backstore served by the handler, then
+# linked as the next LUN of the loopback host. Sets $cdrom to its srN number.
+attach() {
+  name=$1
+  shift
+  store=$target/core/user_0/$name
+  mkdir -p "$store"
+  echo "dev_config=$name/cfg,dev_size=1048576,max_data_area_mb=16,cmd_ring_size_mb=1" >"$store/control"
+  [ -n "$CMD_TIME_OUT" ] && echo "$CMD_TIME_OUT" >"$store/attrib/cmd_time_out"
+  echo 1 >"$store/enable"
+  uio=
+  for u in /sys/class/uio/uio*; do
+    case $(cat "$u/name") in tcm-user/*/"$name"/*) uio=${u##*/} ;; esac
+  done
+  drivesmith-tcmu-drive --uio "/dev/$uio" --trace "/tmp/$name.trace" --flash "/tmp/$name.flash" \
+    "$@" >"/tmp/$name.log" 2>&1 &
+  echo $! >"/tmp/$name.pid"
+  while ! grep -q serving "/tmp/$name.log"; do
+    kill -0 "$(cat "/tmp/$name.pid")" 2>/dev/null || { cat "/tmp/$name.log"; return 1; }
+    sleep 0.1
+  done
+  lun=$next_lun
+  next_lun=$((next_lun + 1))
+  echo "$lun" >"/tmp/$name.lun"
+  mkdir -p "$tpg/lun/lun_$lun"
+  [ -n "$(cat "$tpg/nexus" 2>/dev/null)" ] || echo naa.5001405000000002 >"$tpg/nexus"
+  ln -s "$store" "$tpg/lun/lun_$lun/$name"
+  cdrom=
+  tries=0
+  while [ -z "$cdrom" ] && [ $tries -lt 100 ]; do
+    for d in /sys/bus/scsi/devices/*:*:*:"$lun"; do
+      [ -d "$d/block" ] || continue
+      for b in "$d"/block/sr*; do [ -e "$b" ] && cdrom=${b##*/sr}; done
+    done
+    [ -n "$cdrom" ] || { tries=$((tries + 1)); sleep 0.1; }
+  done
+  [ -n "$cdrom" ] || { echo "no sr device for $name"; return 1; }
+  chmod 666 "/dev/sr$cdrom" /dev/sg*
+  echo "$name: /dev/uio${uio#uio} -> /dev/sr$cdrom ($(ls "/sys/class/block/sr$cdrom/device/scsi_generic"))"
+}
+
+# A LUN added to or taken from the loopback target leaves UNIT ATTENTION
+# (REPORTED LUNS DATA HAS CHANGED) pending on the target's other LUNs; the
+# target answers their next command other than INQUIRY with it, before the
+# handler sees that command. On a desktop, udev's probe and the kernel's media
+# polling take it; here a blocking open of each sr node does (sr's own TEST
+# UNIT READY), as nothing else would.
+take_unit_attentions() {
+  for node in /dev/sr*; do dd if="$node" of=/dev/null count=0 2>/dev/null; done
+}
+
+# unlink NAME: takes the LUN away from the host (the device disappears).
+unlink_lun() {
+  lun=$(cat "/tmp/$1.lun")
+  rm -f "$tpg/lun/lun_$lun/$1"
+  rmdir "$tpg/lun/lun_$lun"
+}
+
+# detach NAME: the LUN away, the handler stopped, the backstore removed.
+detach() {
+  [ -d "$tpg/lun/lun_$(cat "/tmp/$1.lun")" ] && unlink_lun "$1"
+  kill "$(cat "/tmp/$1.pid")"
+  wait "$(cat "/tmp/$1.pid")" 2>/dev/null
+  rmdir "$target/core/user_0/$1"
+}
+
+# check NAME COMMAND...: one test, one PASS or FAIL line.
+check() {
+  name=$1
+  shift
+  tests=$((tests + 1))
+  echo "--- $name"
+  if timeout "$check_limit_seconds" "$@"; then
+    echo "PASS $name"
+  else
+    echo "FAIL $name"
+    failures=$((failures + 1))
+  fi
+}
+
+# wait_for_trace NAME PREFIX COUNT PID: until the handler's trace has COUNT
+# lines starting with PREFIX, or the process PID has ended.
+wait_for_trace() {
+  while [ "$(grep -c "^$2" "/tmp/$1.trace")" -lt "$3" ] && kill -0 "$4" 2>/dev/null; do
+    sleep 0.2
+  done
+}
+
+started=$(cut -d. -f1 /proc/uptime)
+
+# The nine commands, through sg and (as root) through sr. The erase the
+# round starts outlasts both rounds.
+attach commands --phase-ms 120000
+check "nine drive commands through /dev/sg (adapter)" \
+  drivesmith-kernel-check commands --cdrom "$cdrom" --via sg --trace /tmp/commands.trace
+check "nine drive commands through /dev/sr as root (adapter)" \
+  drivesmith-kernel-check commands --cdrom "$cdrom" --via sr --trace /tmp/commands.trace --rounds-before 1
+detach commands
+
+# Two drives: discovery, then an update of each; the one-megabyte drive
+# refuses the 12-byte transfer.
+attach first --layout 2 --revision 1.00 --phase-ms 300
+first_cdrom=$cdrom
+attach second --layout 1 --revision 1.01 --phase-ms 300 --refuse-12-byte
+take_unit_attentions
+check "selection and discovery list both drives and address each" \
+  drivesmith-kernel-check discover --count 2 --revisions 1.00,1.01
+check "two-megabyte update with the loader to state 11, flash equals the image" \
+  drivesmith-kernel-check update --size 2 --select 0 --loader 1 --expect 11 --flash /tmp/first.flash \
+  --trace /tmp/first.trace
+check "one-megabyte update with the 10-byte fallback to state 11, flash equals the image" \
+  drivesmith-kernel-check update --size 1 --select 1 --expect 11 --flash /tmp/second.flash \
+  --fallback-trace /tmp/second.trace --trace /tmp/second.trace
+detach second
+take_unit_attentions
+check "command filter: vendor command refused on /dev/sr, passed on /dev/sg (uid $unprivileged_uid)" \
+  drivesmith-kernel-check filter --cdrom "$first_cdrom" --uid "$unprivileged_uid"
+check "benchmark: adapter against raw SG_IO" \
+  drivesmith-kernel-check bench --cdrom "$first_cdrom" --count 300
+detach first
+
+# Recovery: the first run fails after the erase, the second finds the
+# drive in its loader and finishes the update.
+attach recovery --layout 2 --phase-ms 300 --fail-area 2
+check "recovery: an update failing in the second area ends in state 12" \
+  drivesmith-kernel-check update --size 2 --expect 12 --within 120
+check "recovery: a second run lists the loader and updates to state 11" \
+  drivesmith-kernel-check update --size 2 --expect 11 --entry-contains ZAzizud2 \
+  --flash /tmp/recovery.flash --trace /tmp/recovery.trace
+detach recovery
+
+# Descriptor-format sense, read right, and a whole update on it.
+attach descriptor --layout 2 --phase-ms 300 --descriptor-sense
+check "descriptor-format sense is converted to fixed and read right" \
+  drivesmith-kernel-check sense --cdrom "$cdrom"
+check "update on descriptor-format sense to state 11" \
+  drivesmith-kernel-check update --size 2 --expect 11 --flash /tmp/descriptor.flash \
+  --trace /tmp/descriptor.trace
+detach descriptor
+
+# The device disappears in the middle of the transfer.
+attach vanishing --layout 2 --phase-ms 300
+(drivesmith-kernel-check update --size 2 --expect 12 --within 120 >/tmp/vanishing.out 2>&1
+  echo $? >/tmp/vanishing.status) &
+updating=$!
+wait_for_trace vanishing E2 100 "$updating"
+unlink_lun vanishing
+wait "$updating"
+cat /tmp/vanishing.out
+check "a device removed during the update ends in state 12" test "$(cat /tmp/vanishing.status)" = 0
+kill "$(cat /tmp/vanishing.pid)"
+
+# A drive that stops answering in the middle of the transfer: the command's
+# 2-second time-out, the kernel's error handling and the target's own
+# time-out for the handler decide together.
+dmesg -c >/dev/null
+CMD_TIME_OUT=5 attach silent --layout 2 --phase-ms 300 --stop-at-block 50
+check "a drive that stops answering ends in state 12" \
+  drivesmith-kernel-check update --size 2 --expect 12 --within 120
+check "a command to the silent drive fails, never GOOD, within bounded time" \
+  drivesmith-kernel-check silent --cdrom "$cdrom" --within 30
+echo "--- what the kernel did:"
+dmesg | tail -n 20
+
+echo "trace of the silent drive (last lines):"
+tail -n 3 /tmp/silent.trace
+ended=$(cut -d. -f1 /proc/uptime)
+echo "RESULT $((tests - failures)) of $tests passed in $((ended - started)) s"
+if [ "$failures" -eq 0 ]; then
+  printf '\061' | dd of=/dev/port bs=1 seek=244 count=1 2>/dev/null
+else
+  printf '\060' | dd of=/dev/port bs=1 seek=244 count=1 2>/dev/null
+fi
+poweroff -f

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Builds a small Linux guest from Debian's own kernel package and runs the
+# kernel tests in it under qemu (TCG). The guest's /init prints one PASS or
+# FAIL line per test and leaves through the isa-debug-exit port, so qemu's
+# exit status is the verdict.
+#
+#   run-guest.sh BUILD_DIR TCMU_HANDLER CHECK_PROGRAM
+#
+# BUILD_DIR is the project's build folder: the kernel package and its
+# unpacked tree are cached in BUILD_DIR/kernel-cache, the guest is put
+# together in BUILD_DIR/kernel-guest, and the console log is kept in
+# BUILD_DIR/test-artifacts/kernel/console.log.
+#
+# Exit status: 0 all tests passed, 1 a test failed or the guest went wrong,
+# 77 qemu cannot run here at all (the test is skipped).
+set -euo pipefail
+
+readonly kSkip=77
+readonly kGuestTimeoutSeconds=900
+readonly kGuestMemory=512M
+# isa-debug-exit turns the guest's code C into qemu's status (C << 1) | 1.
+readonly kGuestPassStatus=$(((0x31 << 1) | 1))
+
+build_dir=$(realpath "$1")
+handler=$(realpath "$2")
+check=$(realpath "$3")
+here=$(dirname "$(realpath "$0")")
+
+cache="$build_dir/kernel-cache"
+guest="$build_dir/kernel-guest"
+artifacts="$build_dir/test-artifacts/kernel"
+mkdir -p "$cache" "$guest" "$artifacts"
+
+skip() {
+  echo "SKIPPED: $*"
+  exit "$kSkip"
+}
+
+command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
+for tool in cpio depmod modprobe gzip strip apt-get apt-cache dpkg-deb timeout; do
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool (scripts/install-dependencies.sh)"; exit 1; }
+done
+# busybox-static's busybox: the guest has no shared libraries.
+readonly busybox_path=/bin/busybox
+[[ -x $busybox_path ]] || { echo "missing $busybox_path (busybox-static)"; exit 1; }
+
+# Where qemu cannot start at all (no TCG, no machine), skip. A qemu that
+# starts runs until the time-out ends it.
+probe_status=0
+timeout 5 qemu-system-x86_64 -accel tcg -machine pc -display none -nographic -S \
+  -monitor none -serial none -nodefaults </dev/null >/dev/null 2>&1 || probe_status=$?
+[[ $probe_status -eq 124 ]] || skip "qemu-system-x86_64 -accel tcg cannot start here (status $probe_status)"
+
+# The kernel that the meta-package linux-image-amd64 stands for.
+kernel_package=$(apt-cache depends linux-image-amd64 2>/dev/null |
+  sed -n 's/^ *Depends: \(linux-image-[0-9].*\)$/\1/p' | head -n 1)
+if [[ -z "$kernel_package" ]]; then
+  # A cached kernel serves when the package lists are gone.
+  kernel_package=$(cat "$cache/package" 2>/dev/null || true)
+fi
+[[ -n "$kernel_package" ]] || { echo "cannot tell which kernel linux-image-amd64 depends on"; exit 1; }
+version=${kernel_package#linux-image-}
+tree="$cache/tree"
+
+if [[ "$(cat "$cache/package" 2>/dev/null || true)" != "$kernel_package" || ! -f "$tree/boot/vmlinuz-$version" ]]; then
+  echo "fetching $kernel_package"
+  rm -rf "$tree" "$cache"/*.deb
+  if ! (cd "$cache" && apt-get download "$kernel_package"); then
+    # The package lists may not know the package yet.
+    sudo_cmd=()
+    [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update
+    (cd "$cache" && apt-get download "$kernel_package")
+  fi
+  dpkg-deb -x "$cache"/"$kernel_package"_*.deb "$tree"
+  # The package leaves modules.dep to its postinst.
+  depmod -b "$tree" "$version"
+  echo "$kernel_package" >"$cache/package"
+fi
+
+# The initramfs: busybox, the modules and what they need, the programs, /init.
+root="$guest/root"
+rm -rf "$root"
+mkdir -p "$root"/{bin,sbin,dev,proc,sys,tmp,etc,lib/modules}
+cp "$busybox_path" "$root/bin/busybox"
+strip -o "$root/bin/drivesmith-tcmu-drive" "$handler"
+strip -o "$root/bin/drivesmith-kernel-check" "$check"
+cp "$here/guest-init.sh" "$root/init"
+chmod +x "$root/init"
+: >"$root/etc/modules"
+for module in sg sr_mod target_core_user tcm_loop; do
+  modprobe -d "$tree" -S "$version" --show-depends "$module" | awk '$1 == "insmod" { print $2 }'
+done | awk '!seen[$0]++' | while read -r path; do
+  relative=${path#"$tree"/lib/modules/"$version"/}
+  mkdir -p "$root/lib/modules/$(dirname "$relative")"
+  cp "$path" "$root/lib/modules/$relative"
+  echo "/lib/modules/$relative" >>"$root/etc/modules"
+done
+(cd "$root" && find . | cpio -o -H newc --quiet | gzip -1) >"$guest/initramfs.gz"
+cp "$tree/boot/vmlinuz-$version" "$guest/vmlinuz"
+echo "guest: kernel $version, initramfs $(du -h "$guest/initramfs.gz" | cut -f1)"
+
+log="$artifacts/console.log"
+set +e
+timeout "$kGuestTimeoutSeconds" qemu-system-x86_64 -accel tcg -m "$kGuestMemory" -smp 1 \
+  -nographic -no-reboot -serial mon:stdio -monitor none \
+  -nodefaults -kernel "$guest/vmlinuz" -initrd "$guest/initramfs.gz" \
+  -append "console=ttyS0 panic=-1 quiet loglevel=4" \
+  -device isa-debug-exit,iobase=0xf4,iosize=0x04 </dev/null | tee "$log"
+status=${PIPESTATUS[0]}
+set -e
+echo "console log: $log"
+echo "$(grep -c '^PASS' "$log" || true) passed, $(grep -c '^FAIL' "$log" || true) failed"
+if [[ $status -eq $kGuestPassStatus ]]; then
+  echo "kernel tests passed"
+  exit 0
+fi
+echo "kernel tests failed (qemu exit status $status)"
+exit 1
