@@ -1,0 +1,68 @@
+#include "platform/windows/Win32AspiLibrary.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+namespace drivesmith {
+namespace {
+
+HANDLE AsHandle(AspiEvent event) { return reinterpret_cast<HANDLE>(event); }
+
+// GetProcAddress's result as the entry point's own type.
+template <typename Entry>
+Entry EntryPoint(FARPROC address) {
+  return reinterpret_cast<Entry>(reinterpret_cast<void*>(address));
+}
+
+}  // namespace
+
+std::unique_ptr<Win32AspiLibrary> Win32AspiLibrary::Load(const std::string& name) {
+  HMODULE module = LoadLibraryA(name.c_str());
+  if (module == nullptr) return nullptr;
+  return std::unique_ptr<Win32AspiLibrary>(new Win32AspiLibrary(module, nullptr, nullptr));
+}
+
+Win32AspiLibrary::Win32AspiLibrary(void* module, SupportInfoEntry supportInfo,
+                                   SendCommandEntry sendCommand)
+    : module_(module), supportInfo_(supportInfo), sendCommand_(sendCommand) {}
+
+Win32AspiLibrary::~Win32AspiLibrary() { FreeLibrary(static_cast<HMODULE>(module_)); }
+
+bool Win32AspiLibrary::HasEntryPoint(std::string_view name) {
+  const std::string entry(name);
+  const FARPROC address = GetProcAddress(static_cast<HMODULE>(module_), entry.c_str());
+  if (entry == "GetASPI32SupportInfo") {
+    supportInfo_ = EntryPoint<SupportInfoEntry>(address);
+  } else if (entry == "SendASPI32Command") {
+    sendCommand_ = EntryPoint<SendCommandEntry>(address);
+  }
+  return address != nullptr;
+}
+
+std::uint32_t Win32AspiLibrary::GetSupportInfo() {
+  return supportInfo_ != nullptr ? static_cast<std::uint32_t>(supportInfo_()) : 0;
+}
+
+std::uint32_t Win32AspiLibrary::SendCommand(SrbExecScsiCmd* srb) {
+  return sendCommand_ != nullptr ? static_cast<std::uint32_t>(sendCommand_(srb)) : 0;
+}
+
+AspiEvent Win32AspiLibrary::CreateCompletionEvent() {
+  // Automatic reset, not signalled, no name.
+  HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  return event != nullptr ? reinterpret_cast<AspiEvent>(event) : kNoEvent;
+}
+
+bool Win32AspiLibrary::WaitForCompletion(AspiEvent event, std::chrono::milliseconds timeout) {
+  constexpr auto kLongestWait = static_cast<std::chrono::milliseconds::rep>(INFINITE - 1);
+  const auto milliseconds = timeout.count() < 0 ? 0 : std::min(timeout.count(), kLongestWait);
+  return WaitForSingleObject(AsHandle(event), static_cast<DWORD>(milliseconds)) == WAIT_OBJECT_0;
+}
+
+void Win32AspiLibrary::ResetCompletionEvent(AspiEvent event) { ResetEvent(AsHandle(event)); }
+
+void Win32AspiLibrary::ReleaseCompletionEvent(AspiEvent event) { CloseHandle(AsHandle(event)); }
+
+}  // namespace drivesmith
