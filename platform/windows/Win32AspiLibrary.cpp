@@ -3,10 +3,30 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <string>
 
 namespace drivesmith {
 namespace {
+
+// SRB_ExecSCSICmd as ASPI for Win32 publishes it, with 32-bit pointers.
+static_assert(sizeof(void*) == 4, "ASPI for Win32 takes 32-bit request blocks");
+static_assert(sizeof(SrbExecScsiCmd) == 80);
+static_assert(offsetof(SrbExecScsiCmd, SRB_Status) == 1);
+static_assert(offsetof(SrbExecScsiCmd, SRB_HaId) == 2);
+static_assert(offsetof(SrbExecScsiCmd, SRB_Flags) == 3);
+static_assert(offsetof(SrbExecScsiCmd, SRB_Target) == 8);
+static_assert(offsetof(SrbExecScsiCmd, SRB_Lun) == 9);
+static_assert(offsetof(SrbExecScsiCmd, SRB_BufLen) == 12);
+static_assert(offsetof(SrbExecScsiCmd, SRB_BufPointer) == 16);
+static_assert(offsetof(SrbExecScsiCmd, SRB_SenseLen) == 20);
+static_assert(offsetof(SrbExecScsiCmd, SRB_CDBLen) == 21);
+static_assert(offsetof(SrbExecScsiCmd, SRB_HaStat) == 22);
+static_assert(offsetof(SrbExecScsiCmd, SRB_TargStat) == 23);
+static_assert(offsetof(SrbExecScsiCmd, SRB_PostProc) == 24);
+static_assert(offsetof(SrbExecScsiCmd, SRB_Rsvd2) == 28);
+static_assert(offsetof(SrbExecScsiCmd, CDBByte) == 48);
+static_assert(offsetof(SrbExecScsiCmd, SenseArea) == 64);
 
 HANDLE AsHandle(AspiEvent event) { return reinterpret_cast<HANDLE>(event); }
 
