@@ -5,14 +5,8 @@
 # services have settled. A test program is one CTest entry; it passes only
 # when GoogleTest's own XML report says that tests ran and none failed.
 
-set(DRIVESMITH_WINE_PREFIX ${PROJECT_BINARY_DIR}/wine-prefix)
+include(${PROJECT_SOURCE_DIR}/cmake/WineEnvironment.cmake)
 set(DRIVESMITH_WINE_RESULTS ${PROJECT_BINARY_DIR}/test-results)
-# The environment of every program run under Wine: the project's prefix, a
-# 64-bit Wine that runs 32-bit programs, no debug chatter, and no downloads
-# of Mono or Gecko when a prefix is made.
-set(DRIVESMITH_WINE_ENVIRONMENT
-    "WINEPREFIX=${DRIVESMITH_WINE_PREFIX}" "WINEARCH=win64" "WINEDEBUG=-all"
-    "WINEDLLOVERRIDES=mscoree,mshtml=")
 
 find_program(DRIVESMITH_WINEBOOT wineboot REQUIRED)
 find_program(DRIVESMITH_WINESERVER wineserver REQUIRED)
