@@ -117,7 +117,7 @@ TEST(Win32ProgramFileTest, IdentityTellsTheSameFileFromOneRenamedOverIt) {
 }
 
 // Records the calls, and fails the one it is told to.
-class RecordingCalls : public Win32RestartCalls {
+class RecordingCalls : public Win32PowerCalls {
  public:
   explicit RecordingCalls(std::vector<std::string>& log, std::string failing = {},
                           std::uint32_t lastError = 0)
