@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -77,7 +77,9 @@ TEST(FirmwareImageTest, LoadRefusesAFileRenamedOverTheOneWhoseHeaderWasShown) {
   std::fill_n(replacement.begin() + 256, kMiB, std::uint8_t{0x5A});
   const std::string staged = program.folder.File("staged");
   testing_support::WriteBytes(staged, replacement);
-  ASSERT_EQ(std::rename(staged.c_str(), program.path.c_str()), 0);
+  std::error_code renamed;
+  std::filesystem::rename(staged, program.path, renamed);
+  ASSERT_FALSE(renamed) << renamed.message();
 
   std::string failure;
   EXPECT_EQ(program.image.LoadFirmwareImage(program.file, program.path, failure), 0);
@@ -156,7 +158,7 @@ struct MemoryFile : ProgramFile {
     explicit Opened(MemoryFile& f) : file(f) {}
     bool SeekFromStart(std::uint64_t offset) override {
       file.log += "seek ";
-      at = std::min<std::uint64_t>(offset, file.bytes.size());
+      at = static_cast<std::size_t>(std::min<std::uint64_t>(offset, file.bytes.size()));
       return true;
     }
     bool SeekFromEnd(std::int64_t offset) override {
