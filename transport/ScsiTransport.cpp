@@ -5,7 +5,17 @@
 #include <atomic>
 #include <span>
 
+// GCC says it builds with AddressSanitizer through a macro, clang through a
+// feature test.
 #if defined(__SANITIZE_ADDRESS__)
+#define DRIVESMITH_LEAK_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define DRIVESMITH_LEAK_CHECKED 1
+#endif
+#endif
+
+#if defined(DRIVESMITH_LEAK_CHECKED)
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -72,7 +82,7 @@ ScsiTransport::~ScsiTransport() {
   ReapAbandonedCommands();
   for (auto& command : abandoned_) {
     AspiCommand* kept = command.release();
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(DRIVESMITH_LEAK_CHECKED)
     __lsan_ignore_object(kept);
 #else
     static_cast<void>(kept);
