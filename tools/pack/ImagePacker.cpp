@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "image/FirmwareImage.h"
@@ -15,6 +16,15 @@
 
 namespace drivesmith {
 namespace {
+
+#ifdef _WIN32
+// Windows opens files as text unless told otherwise; it has no FIFOs that
+// could take a regular file's place between the check and the open.
+constexpr int kInputOpenFlags = O_RDONLY | O_BINARY;
+#else
+// Non-blocking, should it have been swapped for a FIFO since the check.
+constexpr int kInputOpenFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+#endif
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
@@ -36,8 +46,7 @@ bool OpenInput(const std::string& path, const char* role, Input& input, std::str
     error = notRegular;
     return false;
   }
-  // Non-blocking, should it have been swapped for a FIFO since.
-  input.fd.Reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  input.fd.Reset(::open(path.c_str(), kInputOpenFlags));
   if (!input.fd.Valid()) {
     error = std::string("Cannot open the ") + role + " " + Quoted(path) + ": " + Cause(errno) + ".";
     return false;
@@ -51,16 +60,31 @@ bool OpenInput(const std::string& path, const char* role, Input& input, std::str
     error = notRegular;
     return false;
   }
+#ifndef _WIN32
   const int flags = ::fcntl(input.fd.Get(), F_GETFL);
   if (flags < 0 || ::fcntl(input.fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
     error = std::string("Cannot read the ") + role + " " + Quoted(path) + ": " + Cause(errno) + ".";
     return false;
   }
+#endif
   return true;
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+// Whether the existing `output` is the input at `inputPath`.
+bool SameFile(const std::string& output, const struct stat& outputStatus,
+              const std::string& inputPath, const struct stat& inputStatus) {
+#ifdef _WIN32
+  // The C library of Windows has no file numbers (st_ino is 0); the file
+  // system compares the two files' volume and index.
+  static_cast<void>(outputStatus);
+  static_cast<void>(inputStatus);
+  std::error_code error;
+  return std::filesystem::equivalent(output, inputPath, error) && !error;
+#else
+  static_cast<void>(output);
+  static_cast<void>(inputPath);
+  return outputStatus.st_dev == inputStatus.st_dev && outputStatus.st_ino == inputStatus.st_ino;
+#endif
 }
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
@@ -145,10 +169,10 @@ bool PackProgramFile(const std::string& programPath, const std::string& imagePat
       error = "The output " + Quoted(outputPath) + " is a directory; name a file.";
       return false;
     }
-    if (SameFile(existing, program.status) || SameFile(existing, image.status)) {
+    const bool isProgram = SameFile(outputPath, existing, programPath, program.status);
+    if (isProgram || SameFile(outputPath, existing, imagePath, image.status)) {
       error = "The output " + Quoted(outputPath) + " is the same file as the " +
-              (SameFile(existing, program.status) ? "program file" : "image file") +
-              "; choose another output.";
+              (isProgram ? "program file" : "image file") + "; choose another output.";
       return false;
     }
   }

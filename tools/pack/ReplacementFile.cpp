@@ -9,14 +9,13 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <vector>
+
+#include "tools/pack/TemporaryName.h"
 
 namespace drivesmith {
 namespace {
 
-// The random part of a named temporary.
-constexpr std::size_t kRandomCharacters = 6;
 // Names tried before giving up when every one is taken.
 constexpr int kNameAttempts = 100;
 // The link through which an unnamed file gets its name.
@@ -35,32 +34,6 @@ std::string FolderOf(const std::string& path) {
 
 bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-bool IsAlphanumeric(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-bool IsTemporaryName(const std::string& name) {
-  const std::string prefix = kReplacementTemporaryPrefix;
-  if (name.size() != prefix.size() + kRandomCharacters ||
-      name.compare(0, prefix.size(), prefix) != 0) {
-    return false;
-  }
-  for (std::size_t i = prefix.size(); i < name.size(); ++i) {
-    if (!IsAlphanumeric(name[i])) return false;
-  }
-  return true;
-}
-
-std::string RandomTemporaryName() {
-  static constexpr char kAlphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  std::random_device random;
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
-  std::string name = kReplacementTemporaryPrefix;
-  for (std::size_t i = 0; i < kRandomCharacters; ++i) name += kAlphabet[pick(random)];
-  return name;
 }
 
 bool Lock(int fd) {

@@ -8,17 +8,20 @@
 // temporary ".drivesmith-pack-XXXXXX", locked while it is written; a run that
 // is killed leaves such a file behind, and the next run that writes into the
 // same folder removes the ones no live run holds.
+//
+// On Windows the contents are written to such a named temporary, flushed,
+// closed and moved over the output with write-through. A killed run's
+// temporary stays there, as Windows has no lock that outlives the closing
+// of the file before the move; and there are no permission bits to give.
 
 #include <sys/types.h>
 
 #include <string>
 
 #include "tools/pack/FileDescriptor.h"
+#include "tools/pack/TemporaryName.h"
 
 namespace drivesmith {
-
-// The name of a named temporary without its six random characters.
-inline constexpr const char* kReplacementTemporaryPrefix = ".drivesmith-pack-";
 
 class ReplacementFile {
  public:
@@ -29,14 +32,15 @@ class ReplacementFile {
   ReplacementFile& operator=(const ReplacementFile&) = delete;
 
   // Creates the file for `outputPath` in the output's folder, after removing
-  // the temporaries that killed runs left there.
+  // the temporaries that killed runs left there (not on Windows).
   bool Open(const std::string& outputPath, std::string& error);
 
   // Where to write the contents.
   int Fd() const { return file_.Get(); }
 
-  // Gives the contents the permission bits `mode`, flushes them to the
-  // device, puts them in place of the output and flushes the folder.
+  // Gives the contents the permission bits `mode` (not on Windows), flushes
+  // them to the device, puts them in place of the output and flushes the
+  // folder.
   bool Commit(mode_t mode, std::string& error);
 
  private:
