@@ -414,8 +414,16 @@ TEST(HeadlessLoad, FailuresAndAnUnknownLoaderEndToEnd) {
     EXPECT_EQ(w.State(), 12);
     const auto& boxes = w.runner.View().MessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
+#ifdef _WIN32
+    // Windows words the cause itself, and Wine in other words than Windows.
+    const std::string opening = "Cannot open file \"" + w.program.Path() + "\": ";
+    EXPECT_EQ(boxes[0].text.substr(0, opening.size()), opening);
+    EXPECT_GT(boxes[0].text.size(), opening.size() + 1);
+    EXPECT_EQ(boxes[0].text.back(), '.');
+#else
     EXPECT_EQ(boxes[0].text,
               "Cannot open file \"" + w.program.Path() + "\": No such file or directory.");
+#endif
     EXPECT_EQ(boxes[0].caption, "drivesmith");
     EXPECT_EQ(boxes[0].kind, MessageBoxKind::ExclamationOk);
     EXPECT_EQ(w.drive.Trace().size(), 3u);
