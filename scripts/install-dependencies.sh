@@ -12,5 +12,9 @@ packages=(
 
 sudo_cmd=()
 [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+# The Windows build: mingw-w64's 32-bit compilers, and Wine with its 32-bit
+# part to run the programs and their tests.
+"${sudo_cmd[@]}" dpkg --add-architecture i386
+packages+=(wine wine32:i386 wine64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 xvfb)
 "${sudo_cmd[@]}" apt-get update
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${packages[@]}"

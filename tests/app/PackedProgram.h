@@ -3,12 +3,12 @@
 // the way the packaging tool packs the shipped program, in a folder of its own
 // that is removed again. Free of any test framework: the Qt tests use it too.
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "image/ProgramFile.h"
+#include "tests/support/UniqueFolder.h"
 #include "tools/imagegen/SyntheticImage.h"
 #include "tools/pack/ImagePacker.h"
 
@@ -21,7 +21,8 @@ class PackedProgram {
     SyntheticImageOptions options;
     options.sizeMiB = sizeMiB;
     options.typeCode = std::move(typeCode);
-    const std::string program = folder_ / "program", image = folder_ / "image";
+    const std::string program = (folder_ / "program").string(),
+                      image = (folder_ / "image").string();
     ready_ = !folder_.empty() && BuildSyntheticImage(options, image_, error_) &&
              WriteFileBytes(program, std::vector<std::uint8_t>(4096, 0x7F), error_) &&
              WriteFileBytes(image, image_, error_) &&
@@ -42,8 +43,9 @@ class PackedProgram {
 
  private:
   static std::filesystem::path MakeFolder() {
-    std::string name = (std::filesystem::temp_directory_path() / "drivesmith-XXXXXX").string();
-    return ::mkdtemp(name.data()) != nullptr ? name : std::string();
+    std::error_code error;
+    const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+    return error ? std::filesystem::path() : MakeUniqueFolder(temporary, "drivesmith-");
   }
 
   std::filesystem::path folder_ = MakeFolder();

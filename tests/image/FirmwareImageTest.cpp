@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -77,7 +77,9 @@ TEST(FirmwareImageTest, LoadRefusesAFileRenamedOverTheOneWhoseHeaderWasShown) {
   std::fill_n(replacement.begin() + 256, kMiB, std::uint8_t{0x5A});
   const std::string staged = program.folder.File("staged");
   testing_support::WriteBytes(staged, replacement);
-  ASSERT_EQ(std::rename(staged.c_str(), program.path.c_str()), 0);
+  std::error_code renamed;
+  std::filesystem::rename(staged, program.path, renamed);
+  ASSERT_FALSE(renamed) << renamed.message();
 
   std::string failure;
   EXPECT_EQ(program.image.LoadFirmwareImage(program.file, program.path, failure), 0);
@@ -122,7 +124,7 @@ struct MemoryFile : ProgramFile {
     explicit Opened(MemoryFile& f) : file(f) {}
     bool SeekFromStart(std::uint64_t offset) override {
       file.log += "seek ";
-      at = std::min<std::uint64_t>(offset, file.bytes.size());
+      at = static_cast<std::size_t>(std::min<std::uint64_t>(offset, file.bytes.size()));
       return true;
     }
     bool SeekFromEnd(std::int64_t offset) override {
@@ -155,7 +157,7 @@ struct MemoryFile : ProgramFile {
   }
 
   Bytes bytes;
-  std::string failing;  // the step that fails: "open", "length" or "identity"
+  std::string failing;           // the step that fails: "open", "length" or "identity"
   std::uint64_t generation = 1;  // a new number stands for a file renamed over this one
   std::size_t readLimit = std::numeric_limits<std::size_t>::max();
   std::string log;
@@ -173,7 +175,7 @@ TEST(FirmwareImageTest, LoadChecksComeInOrderBeforeAnyRead) {
               {"length", 1, kMiB, 0, "open length ", 1},
               {"", 255, kMiB, 0, "open length ", 1},
               {"identity", 1, kMiB, 0, "open length identity ", 1},
-              {"", 1, kMiB, 0, "open length identity ", 2},  // another file now
+              {"", 1, kMiB, 0, "open length identity ", 2},                // another file now
               {"", 1, kMiB - 1, 0, "open length identity seek read ", 1},  // a short read
               {"", 1, kMiB, 1, "open length identity seek read ", 1}};
   for (const auto& row : rows) {

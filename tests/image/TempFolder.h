@@ -3,21 +3,21 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/support/UniqueFolder.h"
+
 namespace drivesmith::testing_support {
 
 class TempFolder {
  public:
   TempFolder() {
-    std::string name = ::testing::TempDir() + "drivesmith-XXXXXX";
-    if (::mkdtemp(name.data()) == nullptr) ADD_FAILURE() << "cannot create " << name;
-    path_ = name;
+    path_ = MakeUniqueFolder(::testing::TempDir(), "drivesmith-");
+    if (path_.empty()) ADD_FAILURE() << "cannot create a folder in " << ::testing::TempDir();
   }
   ~TempFolder() {
     std::error_code ignored;

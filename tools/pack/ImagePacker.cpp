@@ -7,12 +7,26 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "image/FirmwareImage.h"
 
 namespace drivesmith {
 namespace {
+
+#ifdef _WIN32
+// Windows opens files as text unless told otherwise.
+constexpr int kOpenForReading = O_RDONLY | O_BINARY;
+#else
+constexpr int kOpenForReading = O_RDONLY | O_CLOEXEC;
+#endif
+
+#ifdef _WIN32
+constexpr const char* kPathSeparators = "/\\";
+#else
+constexpr const char* kPathSeparators = "/";
+#endif
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
@@ -52,7 +66,7 @@ struct Input {
 };
 
 bool OpenInput(const std::string& path, const char* role, Input& input, std::string& error) {
-  input.fd.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  input.fd.Reset(::open(path.c_str(), kOpenForReading));
   if (!input.fd.Valid()) {
     error = std::string("Cannot open the ") + role + " " + Quoted(path) + ": " + Cause(errno) + ".";
     return false;
@@ -69,8 +83,32 @@ bool OpenInput(const std::string& path, const char* role, Input& input, std::str
   return true;
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+// Whether the existing `output` is the input at `inputPath`.
+bool SameFile(const std::string& output, const struct stat& outputStatus,
+              const std::string& inputPath, const struct stat& inputStatus) {
+#ifdef _WIN32
+  // The C library of Windows has no file numbers; the file system compares.
+  static_cast<void>(outputStatus);
+  static_cast<void>(inputStatus);
+  std::error_code error;
+  return std::filesystem::equivalent(output, inputPath, error) && !error;
+#else
+  static_cast<void>(output);
+  static_cast<void>(inputPath);
+  return outputStatus.st_dev == inputStatus.st_dev && outputStatus.st_ino == inputStatus.st_ino;
+#endif
+}
+
+// Renames `from` to `to`, replacing `to`; returns 0 or the cause's text.
+std::string MoveIntoPlace(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+  // The C library's rename does not replace an existing file on Windows.
+  std::error_code error;
+  std::filesystem::rename(from, to, error);
+  return error ? error.message() : std::string();
+#else
+  return ::rename(from.c_str(), to.c_str()) != 0 ? Cause(errno) : std::string();
+#endif
 }
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
@@ -114,14 +152,14 @@ bool CopyInput(const Input& input, const std::string& path, int out, const std::
 }
 
 std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of(kPathSeparators);
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
 
 std::string BaseNameOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of(kPathSeparators);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -158,11 +196,11 @@ bool PackProgramFile(const std::string& programPath, const std::string& imagePat
   // The output may be any spelling of a path (a relative one, a symbolic
   // link, a hard link): what counts is whether it is the same file.
   struct stat existing {};
-  if (::stat(outputPath.c_str(), &existing) == 0 &&
-      (SameFile(existing, program.status) || SameFile(existing, image.status))) {
+  const bool exists = ::stat(outputPath.c_str(), &existing) == 0;
+  const bool isProgram = exists && SameFile(outputPath, existing, programPath, program.status);
+  if (isProgram || (exists && SameFile(outputPath, existing, imagePath, image.status))) {
     error = "The output " + Quoted(outputPath) + " is the same file as the " +
-            (SameFile(existing, program.status) ? "program file" : "image file") +
-            "; choose another output.";
+            (isProgram ? "program file" : "image file") + "; choose another output.";
     return false;
   }
 
@@ -188,20 +226,23 @@ bool PackProgramFile(const std::string& programPath, const std::string& imagePat
     error = "Cannot write " + Quoted(temporary) + ": " + Cause(errno) + ".";
     ok = false;
   }
+#ifndef _WIN32
   if (ok && ::fchmod(out.Get(), program.status.st_mode & 0777) != 0) {
     error = "Cannot set the permissions of " + Quoted(temporary) + ": " + Cause(errno) + ".";
     ok = false;
   }
+#endif
   if (ok) {
     if (const int closeError = out.Close(); closeError != 0) {
       error = "Cannot write " + Quoted(temporary) + ": " + Cause(closeError) + ".";
       ok = false;
     }
   }
-  if (ok && ::rename(temporary.c_str(), outputPath.c_str()) != 0) {
-    error = "Cannot move " + Quoted(temporary) + " to " + Quoted(outputPath) + ": " + Cause(errno) +
-            ".";
-    ok = false;
+  if (ok) {
+    if (const std::string cause = MoveIntoPlace(temporary, outputPath); !cause.empty()) {
+      error = "Cannot move " + Quoted(temporary) + " to " + Quoted(outputPath) + ": " + cause + ".";
+      ok = false;
+    }
   }
   if (!ok) {
     out.Close();

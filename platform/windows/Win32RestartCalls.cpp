@@ -1,0 +1,55 @@
+#include "platform/windows/Win32RestartCalls.h"
+
+#include <windows.h>
+
+namespace drivesmith {
+namespace {
+
+HANDLE AsHandle(std::uintptr_t token) { return reinterpret_cast<HANDLE>(token); }
+
+class SystemRestartCalls : public Win32RestartCalls {
+ public:
+  bool OpenOwnProcessToken(std::uint32_t access, std::uintptr_t& token) override {
+    HANDLE handle = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), access, &handle)) return false;
+    token = reinterpret_cast<std::uintptr_t>(handle);
+    return true;
+  }
+
+  bool LookupPrivilege(const char* name, PrivilegeId& id) override {
+    LUID luid{};
+    const bool found = LookupPrivilegeValueA(nullptr, name, &luid) != 0;
+    id = PrivilegeId{luid.LowPart, luid.HighPart};
+    return found;
+  }
+
+  bool AdjustPrivilege(std::uintptr_t token, const PrivilegeId& id,
+                       std::uint32_t attributes) override {
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Luid.LowPart = id.low;
+    privileges.Privileges[0].Luid.HighPart = id.high;
+    privileges.Privileges[0].Attributes = attributes;
+    return AdjustTokenPrivileges(AsHandle(token), FALSE, &privileges, 0, nullptr, nullptr) != 0;
+  }
+
+  std::uint32_t LastError() override { return GetLastError(); }
+
+  void CloseToken(std::uintptr_t token) override { CloseHandle(AsHandle(token)); }
+
+  bool RequestSystemExit(std::uint32_t flags, std::uint32_t reason) override {
+    return ExitWindowsEx(flags, reason) != 0;
+  }
+
+  std::uint32_t SetExecutionState(std::uint32_t flags) override {
+    return SetThreadExecutionState(flags);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Win32RestartCalls> MakeSystemRestartCalls() {
+  return std::make_unique<SystemRestartCalls>();
+}
+
+}  // namespace drivesmith
