@@ -2,8 +2,9 @@
 // on simulated drives. The program file carries a synthetic image, which the
 // wizard reads the way the real program reads its own.
 
-#include <commctrl.h>
 #include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
 
 #include <iostream>
 #include <memory>

@@ -1,6 +1,7 @@
 #include "tests/windows/Screenshot.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <thread>
 
 #include "tests/windows/DesktopProgram.h"
@@ -23,11 +24,15 @@ bool SaveScreenshot(HWND window, const std::string& name) {
   if (xWindow == 0) {
     return false;
   }
+  std::error_code ignored;
+  std::filesystem::create_directories(WindowsPath(kArtifactsFolder), ignored);
   Settle(window);
   std::this_thread::sleep_for(kPaintSettle);
   // Wine starts a Unix program given by its Unix path.
   std::string commandLine = std::string(kXwdProgram) + " -silent -id " + std::to_string(xWindow) +
                             " -out " + kArtifactsFolder + "/" + name + ".xwd";
+  std::filesystem::remove(WindowsPath(std::string(kArtifactsFolder) + "/" + name + ".xwd"),
+                          ignored);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
@@ -36,11 +41,20 @@ bool SaveScreenshot(HWND window, const std::string& name) {
     return false;
   }
   CloseHandle(info.hThread);
-  const bool done = WaitForSingleObject(info.hProcess, kCaptureTimeoutMs) == WAIT_OBJECT_0;
-  DWORD status = 1;
-  GetExitCodeProcess(info.hProcess, &status);
   CloseHandle(info.hProcess);
-  return done && status == 0;
+  // Neither the end of a Unix program nor its exit status comes through to a
+  // Windows process: the picture is there once its size stops changing.
+  const std::filesystem::path picture =
+      WindowsPath(std::string(kArtifactsFolder) + "/" + name + ".xwd");
+  std::uintmax_t lastSize = 0;
+  return WaitUntil(
+      [&] {
+        const std::uintmax_t size = std::filesystem::file_size(picture, ignored);
+        const bool complete = !ignored && size > 0 && size == lastSize;
+        lastSize = ignored ? 0 : size;
+        return complete;
+      },
+      std::chrono::milliseconds(kCaptureTimeoutMs));
 }
 
 }  // namespace drivesmith::wintest

@@ -75,8 +75,15 @@ class ScratchFolder {
   fs::path path_;
 };
 
-std::map<std::string, std::string> AspiEnvironment(const std::string& overrideMode) {
-  return {{"WINEDLLOVERRIDES", "mscoree,mshtml=;wnaspi32=" + overrideMode}};
+// Wine takes a process's DLL overrides from the environment it was started
+// in, not from the one a Windows parent passes on: each CTest entry sets
+// WINEDLLOVERRIDES for the programs it starts. True when it asks for
+// WNASPI32.DLL in `mode` ("n", "b", or "" for none).
+bool AspiOverrideIs(const std::string& mode) {
+  char overrides[1024] = {};
+  GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
+  const std::string all = std::string(";") + overrides + ";";
+  return all.find(";wnaspi32=" + mode + ";") != std::string::npos;
 }
 
 // The files the simulated drives wrote their flash to.
@@ -121,7 +128,8 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   const DriveCase& drive = GetParam();
   ScratchFolder scratch(std::string("update-") + drive.name);
   scratch.AddAspiLibrary(kSimulatedAspi);
-  auto environment = AspiEnvironment("n");
+  ASSERT_TRUE(AspiOverrideIs("n"));
+  std::map<std::string, std::string> environment;
   environment["DRIVESMITH_SIM_DRIVES"] = "1m@0:0,2m@0:1";
   environment["DRIVESMITH_SIM_FLASH"] = scratch.FlashFolder().string();
   environment["DRIVESMITH_SIM_TIME_SCALE"] = "0.01";
@@ -136,7 +144,7 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   EXPECT_EQ(entries[1].rfind("HA:0 ID:1  ", 0), 0U) << entries[1];
   EXPECT_EQ(SelectedListIndex(dialog, Id(ControlId::DriveList)), 0);
   ExpectStartScreen(dialog);
-  SaveScreenshot(dialog, std::string("9x-") + drive.name + "-state0");
+  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-state0"));
 
   SelectListIndex(dialog, Id(ControlId::DriveList), drive.listIndex);
   ClickButton(dialog, Id(ControlId::NextStart));
@@ -152,7 +160,7 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
     EXPECT_EQ(question.text, "You'll change FROM 1M to 2M.\r\nContinue?");
     EXPECT_EQ(IconOf(question.window), BoxIcon::Exclamation);
     EXPECT_NE(GetDlgItem(question.window, IDNO), nullptr);
-    SaveScreenshot(question.window, std::string("9x-") + drive.name + "-question");
+    EXPECT_TRUE(SaveScreenshot(question.window, std::string("9x-") + drive.name + "-question"));
     ClickButton(question.window, IDYES);
   }
 
@@ -160,7 +168,7 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   // does meanwhile (closing, revealing the check box) is dropped.
   ASSERT_TRUE(WaitUntil([&] { return ProgressPosition(dialog, Id(ControlId::ProgressBar)) > 0; },
                         kUpdateWait));
-  SaveScreenshot(dialog, std::string("9x-") + drive.name + "-updating");
+  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-updating"));
   PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
   for (int click = 0; click < kLogoClicksToReveal; ++click) {
     ClickStatic(dialog, Id(ControlId::Logo));
@@ -178,7 +186,7 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   EXPECT_FALSE(ControlEnabled(dialog, Id(ControlId::NextStart)));
   EXPECT_FALSE(ControlEnabled(dialog, Id(ControlId::Back)));
   EXPECT_EQ(ProgressPosition(dialog, Id(ControlId::ProgressBar)), kProgressEnd);
-  SaveScreenshot(dialog, std::string("9x-") + drive.name + "-completed");
+  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-completed"));
 
   // The cancel path ends the program without a restart.
   PostMessageA(dialog, WM_CLOSE, 0, 0);
@@ -205,8 +213,10 @@ INSTANTIATE_TEST_SUITE_P(Drives, NineXUpdate,
 // error box with the application's title, then the end, with no dialog.
 struct AspiFailureCase {
   const char* name;
-  const char* library;       // copied beside the program as WNASPI32.DLL; null: none
-  const char* overrideMode;  // "n": a DLL beside the program, "b": Wine's own
+  const char* library;  // copied beside the program as WNASPI32.DLL; null: none
+  // "n": the DLL beside the program, "b": Wine's own, "": none at all (with
+  // "n" alone Wine falls back to the stub in its system folder).
+  const char* overrideMode;
   const char* text;
 };
 
@@ -215,12 +225,12 @@ class NineXAspiFailure : public ::testing::TestWithParam<AspiFailureCase> {};
 TEST_P(NineXAspiFailure, ShowsItsBoxAndEnds) {
   ASSERT_EQ(PlatformId(), kPlatform9x) << "this test needs a prefix that reports Windows 98";
   const AspiFailureCase& failure = GetParam();
+  ASSERT_TRUE(AspiOverrideIs(failure.overrideMode)) << "wnaspi32=" << failure.overrideMode;
   ScratchFolder scratch(std::string("aspi-") + failure.name);
   if (failure.library != nullptr) {
     scratch.AddAspiLibrary(failure.library);
   }
-  DesktopProgram program(scratch.Program(), scratch.Folder(),
-                         AspiEnvironment(failure.overrideMode));
+  DesktopProgram program(scratch.Program(), scratch.Folder(), {});
   ASSERT_TRUE(program.Started());
 
   const ShownMessageBox box = program.WaitForMessageBox(kWindowWait);
@@ -229,7 +239,7 @@ TEST_P(NineXAspiFailure, ShowsItsBoxAndEnds) {
   EXPECT_EQ(box.text, failure.text);
   EXPECT_EQ(IconOf(box.window), BoxIcon::Error);
   EXPECT_EQ(GetDlgItem(box.window, IDCANCEL), nullptr);
-  SaveScreenshot(box.window, std::string("9x-aspi-") + failure.name);
+  EXPECT_TRUE(SaveScreenshot(box.window, std::string("9x-aspi-") + failure.name));
   ClickButton(box.window, IDOK);
 
   bool dialogShown = false;
@@ -246,7 +256,7 @@ TEST_P(NineXAspiFailure, ShowsItsBoxAndEnds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Boxes, NineXAspiFailure,
-    ::testing::Values(AspiFailureCase{"NoLibrary", nullptr, "n", "Not found 'ASPI32.DLL'"},
+    ::testing::Values(AspiFailureCase{"NoLibrary", nullptr, "", "Not found 'ASPI32.DLL'"},
                       AspiFailureCase{"NoSendCommand", kSimulatedAspiWithoutSend, "n",
                                       "ASPI Function Error 'ASPI32.DLL'"},
                       AspiFailureCase{"WinesOwnLayer", nullptr, "b", "Not found ASPI MANAGER"}),
@@ -265,7 +275,7 @@ TEST(NtFamily, FindsNoDriveAndStartRefuses) {
   EXPECT_TRUE(ListEntries(dialog, Id(ControlId::DriveList)).empty());
   EXPECT_EQ(SelectedListIndex(dialog, Id(ControlId::DriveList)), CB_ERR);
   ExpectStartScreen(dialog);
-  SaveScreenshot(dialog, "nt-state0");
+  EXPECT_TRUE(SaveScreenshot(dialog, "nt-state0"));
 
   ClickButton(dialog, Id(ControlId::NextStart));
   ASSERT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateStart); }, kWindowWait));
@@ -275,7 +285,7 @@ TEST(NtFamily, FindsNoDriveAndStartRefuses) {
   EXPECT_EQ(refusal.caption, "drivesmith");
   EXPECT_EQ(refusal.text, "Sorry, this flash utility can't update this model.");
   EXPECT_EQ(IconOf(refusal.window), BoxIcon::Exclamation);
-  SaveScreenshot(refusal.window, "nt-refusal");
+  EXPECT_TRUE(SaveScreenshot(refusal.window, "nt-refusal"));
   ClickButton(refusal.window, IDOK);
   ASSERT_TRUE(WaitUntil([&] { return program.DialogWindows().size() == 1; }, kWindowWait));
 
@@ -288,7 +298,7 @@ TEST(NtFamily, FindsNoDriveAndStartRefuses) {
   }
   EXPECT_TRUE(
       WaitUntil([&] { return ControlVisible(dialog, Id(ControlId::UpdateLoader)); }, kWindowWait));
-  SaveScreenshot(dialog, "nt-state1-update-loader");
+  EXPECT_TRUE(SaveScreenshot(dialog, "nt-state1-update-loader"));
 
   // Close before an update ends the program at once.
   ClickButton(dialog, Id(ControlId::Close));
