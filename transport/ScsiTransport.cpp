@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <span>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -22,6 +23,19 @@ struct ScsiTransport::AspiCommand {
 };
 
 namespace {
+
+// The ASPI layer completes a command from a thread of its own, which writes
+// SRB_Status and then signals the event: each look at the status reads the
+// block afresh.
+std::uint8_t CurrentStatus(SrbExecScsiCmd& srb) {
+  return std::atomic_ref<std::uint8_t>(srb.SRB_Status).load(std::memory_order_acquire);
+}
+
+// A zero-length wait: whether the layer has signalled the event since the
+// last wait or reset took the signal.
+bool HasSignalled(AspiLayer& aspi, AspiEvent event) {
+  return aspi.WaitForCompletion(event, std::chrono::milliseconds{0});
+}
 
 bool IsValidDataLength(std::int32_t dataLength) {
   return dataLength >= 0 && dataLength <= kMaxDataLength;
@@ -75,12 +89,16 @@ int ScsiTransport::SendRequest(ScsiRequest& request, std::int32_t dataLength) {
 
 void ScsiTransport::ReapAbandonedCommands() {
   if (aspi_ == nullptr) return;
-  // Only a final status shows that the layer is done with a slot: it writes
-  // the status before it signals, so a final status also covers a signal that
-  // the reset at the time-out swallowed, while a signal alone (as after a wait
-  // that ended without completion) does not mean the layer will not write.
+  // The layer is done with a command once it has both written the final
+  // status and signalled the event, in that order. A final status alone is
+  // not enough: the signal may still be on its way, and an event closed
+  // before it would be signalled after its handle was closed or given to
+  // the next command's event. A signal alone is not enough either (a wait
+  // can end without completion). A command whose signal the reset at the
+  // time-out swallowed never shows both, and stays until the end of the run.
   std::erase_if(abandoned_, [this](const std::unique_ptr<AspiCommand>& command) {
-    if (command->srb.SRB_Status == aspi::kStatusPending) return false;
+    if (CurrentStatus(command->srb) == aspi::kStatusPending) return false;
+    if (!HasSignalled(*aspi_, command->event)) return false;
     aspi_->ReleaseCompletionEvent(command->event);
     return true;
   });
@@ -116,14 +134,17 @@ int ScsiTransport::SendRequestAspi(ScsiRequest& request, std::int32_t dataLength
 
   aspi_->SendCommand(&command.srb);
 
-  bool completed = command.srb.SRB_Status != aspi::kStatusPending;
+  bool completed = CurrentStatus(command.srb) != aspi::kStatusPending;
+  // Whether the layer has signalled the event for this completion yet.
+  bool signalled = false;
   if (!completed) {
     if (!aspi_->WaitForCompletion(event, kAspiCompletionTimeout)) {
       aspi_->ResetCompletionEvent(event);
       abandoned_.push_back(std::move(idleCommand_));
       return 0;
     }
-    completed = command.srb.SRB_Status != aspi::kStatusPending;
+    signalled = true;
+    completed = CurrentStatus(command.srb) != aspi::kStatusPending;
   }
 
   ClearSenseCodes(request);
@@ -132,7 +153,16 @@ int ScsiTransport::SendRequestAspi(ScsiRequest& request, std::int32_t dataLength
     abandoned_.push_back(std::move(idleCommand_));
     return 0;
   }
-  aspi_->ReleaseCompletionEvent(event);
+
+  // Final on return without a wait: a layer that completes on its own thread
+  // may not have signalled yet. Its results are final, but its slot and event
+  // wait with the abandoned commands until the signal has come.
+  std::unique_ptr<AspiCommand> finished;
+  if (!signalled && !HasSignalled(*aspi_, event)) {
+    finished = std::move(idleCommand_);
+  } else {
+    aspi_->ReleaseCompletionEvent(event);
+  }
 
   srb.SRB_Status = command.srb.SRB_Status;
   srb.SRB_HaStat = command.srb.SRB_HaStat;
@@ -141,6 +171,7 @@ int ScsiTransport::SendRequestAspi(ScsiRequest& request, std::int32_t dataLength
   if ((srb.SRB_Flags & aspi::kFlagDataIn) != 0) {
     std::copy_n(command.data.begin(), length, request.Data());
   }
+  if (finished) abandoned_.push_back(std::move(finished));
 
   switch (srb.SRB_Status) {
     case aspi::kStatusCompleted:

@@ -27,8 +27,9 @@ class ScsiTransport {
   // Each ASPI command runs in a slot of its own (execute block and data
   // buffer); results are copied into the request only when the command
   // completed within the wait. A command abandoned at the time-out keeps its
-  // slot and event until the layer has given it a final status, which later
-  // commands check; so a late completion never reaches the request.
+  // slot and event until the layer has both given it a final status and
+  // signalled its event, which later commands check; so a late completion
+  // never reaches the request, and no signal reaches a released event.
   ScsiTransport(TransportMode mode, AspiLayer* aspi, PassThroughLayer* passThrough);
   ~ScsiTransport();
   ScsiTransport(const ScsiTransport&) = delete;
@@ -43,7 +44,9 @@ class ScsiTransport {
   int SendRequestAspi(ScsiRequest& request, std::int32_t dataLength);
   int SendRequestPassThrough(ScsiRequest& request, std::int32_t dataLength);
 
-  // Commands abandoned at the ASPI time-out whose completion is still awaited.
+  // ASPI commands whose slot and event are held until the layer has finished
+  // with them: those abandoned at the time-out, and completed ones whose
+  // event has not been signalled yet.
   std::size_t AbandonedAspiCommands() const;
 
  private:

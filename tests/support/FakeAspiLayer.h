@@ -1,6 +1,7 @@
 #pragma once
 // A scripted stand-in for "WNASPI32.DLL": records every execute block it gets
 // and completes each command as the test says: before SendCommand returns,
+// final on return but signalled only later (as from the layer's own thread),
 // during the wait, with a signal but no final status, or never (until late).
 
 #include <algorithm>
@@ -16,7 +17,7 @@
 namespace drivesmith::testing {
 
 struct AspiReply {
-  enum class When { OnSend, OnWait, SignalOnly, Never };
+  enum class When { OnSend, OnSendSignalLater, OnWait, SignalOnly, Never };
   When when = When::OnSend;
   std::uint8_t status = aspi::kStatusCompleted;
   std::array<std::uint8_t, aspi::kSenseLength> sense{};
@@ -61,9 +62,14 @@ class FakeAspiLayer : public AspiLibrary {
   int misuse = 0;                     // operations on unknown or released events
 
   FakeAspiEvent& EventOf(std::size_t command) { return events.at(received.at(command).event - 1); }
-  // Completes command `index` now as `reply` says, and signals its event.
-  void CompleteLate(std::size_t index, const AspiReply& reply) {
-    Complete(received.at(index), reply, true);
+  // Completes command `index` now as `reply` says, and signals its event
+  // unless `signal` is false.
+  void CompleteLate(std::size_t index, const AspiReply& reply, bool signal = true) {
+    Complete(received.at(index), reply, signal);
+  }
+  // Signals the event of command `index`, as the layer does after writing.
+  void SignalLate(std::size_t index) {
+    if (FakeAspiEvent* e = Find(received.at(index).event)) e->signalled = true;
   }
 
   std::uint32_t GetSupportInfo() override { return supportInfo; }
@@ -74,7 +80,9 @@ class FakeAspiLayer : public AspiLibrary {
     command.live = srb;
     command.event = reinterpret_cast<AspiEvent>(srb->SRB_PostProc);
     if (nextReply_ < replies_.size()) command.reply = replies_[nextReply_++];
-    if (command.reply.when == AspiReply::When::OnSend) Complete(command, command.reply, false);
+    if (command.reply.when == AspiReply::When::OnSend) Complete(command, command.reply, true);
+    if (command.reply.when == AspiReply::When::OnSendSignalLater)
+      Complete(command, command.reply, false);
     return srb->SRB_Status;
   }
   AspiEvent CreateCompletionEvent() override {

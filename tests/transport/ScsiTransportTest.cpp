@@ -144,5 +144,48 @@ TEST(ScsiTransportTest, LateAspiCompletionNeverReachesTheRecordOrTheNextCommand)
   }
 }
 
+// An ASPI layer that completes on its own thread writes the final status and
+// only then signals. Until the signal has come, the command's event and slot
+// stay with the transport: a signal to a released event would reach a closed
+// handle, or the next command's event under the same handle.
+TEST(ScsiTransportTest, AspiEventIsReleasedOnlyAfterTheLayerHasSignalled) {
+  const struct {
+    const char* name;
+    When first;
+    int firstResult;
+  } rows[] = {{"final on return, signalled later", When::OnSendSignalLater, 1},
+              {"abandoned, then final, then signalled", When::Never, 0}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeAspiLayer aspi;
+    ScsiTransport transport{kAspi, &aspi, nullptr};
+    auto request = std::make_unique<ScsiRequest>();
+    request->aspi.SRB_Flags = aspi::kFlagDataIn;
+    aspi.Reply(AspiReply::Data(std::vector<std::uint8_t>(36, 0xAA), row.first));
+    for (int next = 0; next < 2; ++next) {
+      aspi.Reply(AspiReply::Data(std::vector<std::uint8_t>(36, 0xCC), When::OnWait));
+    }
+
+    EXPECT_EQ(transport.SendRequest(*request, 36), row.firstResult);
+    if (row.first == When::Never) {
+      aspi.CompleteLate(0, AspiReply::Sense(0x55, 0x66), /*signal=*/false);
+    }
+    // Final but not yet signalled: held through the next command.
+    ASSERT_EQ(transport.SendRequest(*request, 36), 1);
+    EXPECT_EQ(transport.AbandonedAspiCommands(), 1u);
+    EXPECT_FALSE(aspi.EventOf(0).released);
+    EXPECT_TRUE(aspi.EventOf(1).released);
+    EXPECT_EQ(request->Data()[0], 0xCC);
+    EXPECT_EQ(request->asc, 0);
+
+    aspi.SignalLate(0);
+    ASSERT_EQ(transport.SendRequest(*request, 36), 1);
+    EXPECT_EQ(transport.AbandonedAspiCommands(), 0u);
+    EXPECT_TRUE(aspi.EventOf(0).released);
+    EXPECT_EQ(request->Data()[35], 0xCC);
+    EXPECT_EQ(aspi.misuse, 0) << "a signal reached a released event";
+  }
+}
+
 }  // namespace
 }  // namespace drivesmith::testing
