@@ -152,6 +152,31 @@ bool DesktopProgram::Running() const {
   return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
 }
 
+bool DesktopProgram::SetVariable(const std::string& assignment) {
+  auto* putEnvironment = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("msvcrt.dll"), "_putenv")));
+  if (process_ == nullptr || putEnvironment == nullptr) {
+    return false;
+  }
+  void* remote = VirtualAllocEx(process_, nullptr, assignment.size() + 1, MEM_COMMIT | MEM_RESERVE,
+                                PAGE_READWRITE);
+  if (remote == nullptr) {
+    return false;
+  }
+  bool set = false;
+  if (WriteProcessMemory(process_, remote, assignment.c_str(), assignment.size() + 1, nullptr)) {
+    if (HANDLE thread =
+            CreateRemoteThread(process_, nullptr, 0, putEnvironment, remote, 0, nullptr)) {
+      DWORD result = 1;
+      set = WaitForSingleObject(thread, kAnswerTimeoutMs) == WAIT_OBJECT_0 &&
+            GetExitCodeThread(thread, &result) && result == 0;
+      CloseHandle(thread);
+    }
+  }
+  VirtualFreeEx(process_, remote, 0, MEM_RELEASE);
+  return set;
+}
+
 std::vector<HWND> DesktopProgram::DialogWindows() const {
   WindowSearch search{processId_, {}};
   EnumWindows(&CollectDialogs, reinterpret_cast<LPARAM>(&search));
@@ -227,11 +252,17 @@ std::vector<std::string> ListEntries(HWND dialog, int id) {
   DWORD_PTR count = 0;
   SendMessageTimeoutA(list, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &count);
   for (DWORD_PTR i = 0; i < count && count != static_cast<DWORD_PTR>(CB_ERR); ++i) {
-    char text[512] = {};
+    // Wine passes a list entry to another process in UTF-16 only; the
+    // entries are plain ASCII.
+    wchar_t text[512] = {};
     DWORD_PTR copied = 0;
-    SendMessageTimeoutA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+    SendMessageTimeoutW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                         kAnswerTimeoutMs, &copied);
-    entries.emplace_back(text);
+    std::string entry;
+    for (const wchar_t* c = text; *c != L'\0'; ++c) {
+      entry.push_back(static_cast<char>(*c));
+    }
+    entries.push_back(entry);
   }
   return entries;
 }

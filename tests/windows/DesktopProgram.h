@@ -44,6 +44,11 @@ class DesktopProgram {
   // Waits until the process has ended; false on time-out.
   bool WaitForExit(std::chrono::milliseconds timeout);
   bool Running() const;
+  // Sets an environment variable inside the running process ("NAME=value"),
+  // through the C runtime's _putenv run on a thread of that process. Both
+  // programs use the same runtime DLL, which Wine maps at the same address
+  // in every process. False when the variable could not be set.
+  bool SetVariable(const std::string& assignment);
 
   // The visible top-level dialog-class windows of the process.
   std::vector<HWND> DialogWindows() const;

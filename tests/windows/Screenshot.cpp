@@ -13,7 +13,7 @@ namespace {
 
 // Wine keeps the X window of a top-level window in this property.
 constexpr char kX11WindowProperty[] = "__wine_x11_whole_window";
-constexpr DWORD kCaptureTimeoutMs = 20000;
+constexpr auto kCaptureTimeout = 20s;
 // Time for the X server to show what the program has drawn.
 constexpr auto kPaintSettle = 300ms;
 
@@ -40,10 +40,9 @@ bool SaveScreenshot(HWND window, const std::string& name) {
                       &startup, &info)) {
     return false;
   }
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
-  // Neither the end of a Unix program nor its exit status comes through to a
-  // Windows process: the picture is there once its size stops changing.
+  // Wine hands back no handles for a Unix program (what it leaves in `info`
+  // must not be closed), nor its end or exit status: the picture is there
+  // once its size stops changing.
   const std::filesystem::path picture =
       WindowsPath(std::string(kArtifactsFolder) + "/" + name + ".xwd");
   std::uintmax_t lastSize = 0;
@@ -54,7 +53,7 @@ bool SaveScreenshot(HWND window, const std::string& name) {
         lastSize = ignored ? 0 : size;
         return complete;
       },
-      std::chrono::milliseconds(kCaptureTimeoutMs));
+      kCaptureTimeout);
 }
 
 }  // namespace drivesmith::wintest

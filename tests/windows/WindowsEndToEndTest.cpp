@@ -209,6 +209,60 @@ INSTANTIATE_TEST_SUITE_P(Drives, NineXUpdate,
                                            DriveCase{"2M", 1, false, 0x8000, 0x200000}),
                          [](const auto& test) { return std::string(test.param.name); });
 
+// Completions that come after the 5000 ms wait, or never, from the middle of
+// an update on: the update fails with state 12, and the program still
+// answers, goes back to its first screen and ends when asked.
+struct CompletionCase {
+  const char* name;
+  const char* mode;  // DRIVESMITH_SIM_COMPLETION from then on
+};
+
+class NineXCompletion : public ::testing::TestWithParam<CompletionCase> {};
+
+TEST_P(NineXCompletion, LostMidUpdateFailsTheUpdateWithoutHanging) {
+  ASSERT_EQ(PlatformId(), kPlatform9x) << "this test needs a prefix that reports Windows 98";
+  ASSERT_TRUE(AspiOverrideIs("n"));
+  const CompletionCase& completion = GetParam();
+  ScratchFolder scratch(std::string("completion-") + completion.name);
+  scratch.AddAspiLibrary(kSimulatedAspi);
+  DesktopProgram program(scratch.Program(), scratch.Folder(),
+                         {{"DRIVESMITH_SIM_DRIVES", "2m@0:0"},
+                          {"DRIVESMITH_SIM_TIME_SCALE", "0.01"},
+                          {"DRIVESMITH_SIM_COMPLETION", "async"}});
+  ASSERT_TRUE(program.Started());
+  HWND dialog = program.WaitForWindow(kDialogCaption, kWindowWait);
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_EQ(ListEntries(dialog, Id(ControlId::DriveList)).size(), 1U);
+  ClickButton(dialog, Id(ControlId::NextStart));
+  ASSERT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateStart); }, kWindowWait));
+  ClickButton(dialog, Id(ControlId::NextStart));
+  ASSERT_TRUE(WaitUntil([&] { return ProgressPosition(dialog, Id(ControlId::ProgressBar)) > 0; },
+                        kUpdateWait));
+
+  ASSERT_TRUE(program.SetVariable(std::string("DRIVESMITH_SIM_COMPLETION=") + completion.mode));
+  const auto lost = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateFailed); }, kUpdateWait));
+  // The command in flight waited its full 5000 ms before it failed.
+  EXPECT_GE(std::chrono::steady_clock::now() - lost, 5s);
+  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-completion-") + completion.name));
+  EXPECT_EQ(ControlText(dialog, Id(ControlId::Close)), "Close");
+  EXPECT_TRUE(ControlEnabled(dialog, Id(ControlId::Close)));
+  EXPECT_TRUE(ControlEnabled(dialog, Id(ControlId::Back)));
+
+  ClickButton(dialog, Id(ControlId::Back));
+  EXPECT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateChooseDrive); }, kWindowWait));
+  EXPECT_FALSE(ControlEnabled(dialog, Id(ControlId::NextStart)));
+  ClickButton(dialog, Id(ControlId::Close));
+  EXPECT_TRUE(program.WaitForExit(kWindowWait))
+      << program.DialogWindows().size() << " windows left, the first reads "
+      << ControlText(dialog, Id(ControlId::StateArea));
+}
+
+INSTANTIATE_TEST_SUITE_P(Completions, NineXCompletion,
+                         ::testing::Values(CompletionCase{"Late", "late:7000"},
+                                           CompletionCase{"Never", "never"}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
 // Start-up on a 9x machine whose ASPI layer is missing or unusable: one
 // error box with the application's title, then the end, with no dialog.
 struct AspiFailureCase {
