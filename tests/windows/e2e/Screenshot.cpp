@@ -1,11 +1,11 @@
-#include "tests/windows/Screenshot.h"
+#include "tests/windows/e2e/Screenshot.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <thread>
 
-#include "tests/windows/DesktopProgram.h"
-#include "tests/windows/TestPaths.h"
+#include "tests/windows/e2e/DesktopProgram.h"
+#include "tests/windows/e2e/TestPaths.h"
 
 namespace drivesmith::wintest {
 

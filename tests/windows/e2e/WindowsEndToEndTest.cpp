@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/windows/DesktopProgram.h"
-#include "tests/windows/Screenshot.h"
-#include "tests/windows/TestPaths.h"
+#include "tests/windows/e2e/DesktopProgram.h"
+#include "tests/windows/e2e/Screenshot.h"
+#include "tests/windows/e2e/TestPaths.h"
 #include "ui/DialogView.h"
 
 namespace drivesmith::wintest {

@@ -1,4 +1,4 @@
-#include "tests/windows/DesktopProgram.h"
+#include "tests/windows/e2e/DesktopProgram.h"
 
 #include <commctrl.h>
 
