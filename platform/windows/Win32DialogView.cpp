@@ -172,12 +172,30 @@ void Win32DialogView::RunHandler(const std::function<void(UpdateDialog&)>& handl
   }
   sawUpdate_ = false;
   handlerRunning_ = true;
+  HWND focusBefore = GetFocus();
   handler(*dialog_);
   handlerRunning_ = false;
   if (sawUpdate_) {
     // Clicks and keys that waited while the update ran are dropped.
     DropQueuedInput();
+    RestoreFocus(focusBefore);
     sawUpdate_ = false;
+  }
+}
+
+void Win32DialogView::RestoreFocus(HWND before) {
+  // The update disabled the buttons, and a disabled control loses the
+  // focus; without one, keys reach the dialog as system keys and Escape
+  // would no longer close it. The focus goes to the next control in tab
+  // order that can take it.
+  HWND focus = GetFocus();
+  if (window_ == nullptr ||
+      (focus != nullptr && IsChild(window_, focus) && IsWindowEnabled(focus))) {
+    return;
+  }
+  HWND from = before != nullptr && IsChild(window_, before) ? before : nullptr;
+  if (HWND next = GetNextDlgTabItem(window_, from, FALSE)) {
+    SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
   }
 }
 

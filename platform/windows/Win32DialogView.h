@@ -72,6 +72,8 @@ class Win32DialogView : public DialogView {
   bool UpdateRunning() const;
   void NoteBusy();
   void RunHandler(const std::function<void(UpdateDialog&)>& handler);
+  // Gives the focus back to a control after an update took it away.
+  void RestoreFocus(HWND before);
 
   HINSTANCE instance_;
   HICON largeIcon_ = nullptr;

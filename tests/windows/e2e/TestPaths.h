@@ -13,6 +13,8 @@ inline constexpr char kSimulatedAspiWithoutSend[] = DRIVESMITH_TEST_SIM_ASPI_WIT
 inline constexpr char kScratchFolder[] = DRIVESMITH_TEST_SCRATCH;
 inline constexpr char kArtifactsFolder[] = DRIVESMITH_TEST_ARTIFACTS;
 inline constexpr char kXwdProgram[] = DRIVESMITH_TEST_XWD;
+inline constexpr char kXdotoolProgram[] = DRIVESMITH_TEST_XDOTOOL;
+inline constexpr char kRunAndMark[] = DRIVESMITH_TEST_RUN_AND_MARK;  // RunAndMark.sh
 
 // "/a/b" as "Z:\a\b".
 inline std::string WindowsPath(const std::string& unixPath) {

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "tests/windows/e2e/DesktopProgram.h"
-#include "tests/windows/e2e/Screenshot.h"
 #include "tests/windows/e2e/TestPaths.h"
+#include "tests/windows/e2e/X11Tools.h"
 #include "ui/DialogView.h"
 
 namespace drivesmith::wintest {
@@ -119,6 +119,7 @@ struct DriveCase {
   bool asksToChangeLayout;  // the 1M-to-2M question
   std::size_t flashFrom;    // the image areas the drive's flash must hold
   std::size_t flashTo;
+  bool endWithEscape;  // else the close box
 };
 
 class NineXUpdate : public ::testing::TestWithParam<DriveCase> {};
@@ -165,10 +166,14 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   }
 
   // While the update runs the window paints its phases, and what a user
-  // does meanwhile (closing, revealing the check box) is dropped.
+  // does meanwhile (Escape on the keyboard, a close request, clicks that
+  // would reveal the check box) is dropped.
   ASSERT_TRUE(WaitUntil([&] { return ProgressPosition(dialog, Id(ControlId::ProgressBar)) > 0; },
                         kUpdateWait));
   EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-updating"));
+  EXPECT_TRUE(TypeKeys(dialog, "Escape"));
+  EXPECT_LT(ProgressPosition(dialog, Id(ControlId::ProgressBar)), kProgressEnd)
+      << "the key came after the update";
   PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
   for (int click = 0; click < kLogoClicksToReveal; ++click) {
     ClickStatic(dialog, Id(ControlId::Logo));
@@ -189,7 +194,11 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-completed"));
 
   // The cancel path ends the program without a restart.
-  PostMessageA(dialog, WM_CLOSE, 0, 0);
+  if (drive.endWithEscape) {
+    EXPECT_TRUE(TypeKeys(dialog, "Escape"));
+  } else {
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+  }
   EXPECT_TRUE(program.WaitForExit(kWindowWait));
 
   const std::vector<fs::path> flashFiles = FlashFiles(scratch.FlashFolder());
@@ -205,8 +214,8 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Drives, NineXUpdate,
-                         ::testing::Values(DriveCase{"1M", 0, true, 0, 0x100000},
-                                           DriveCase{"2M", 1, false, 0x8000, 0x200000}),
+                         ::testing::Values(DriveCase{"1M", 0, true, 0, 0x100000, false},
+                                           DriveCase{"2M", 1, false, 0x8000, 0x200000, true}),
                          [](const auto& test) { return std::string(test.param.name); });
 
 // Completions that come after the 5000 ms wait, or never, from the middle of
