@@ -54,6 +54,15 @@ SimAspiManager::SimAspiManager(const SimAspiSettings& settings,
   if (!settings_.traceFile.empty()) trace_.open(settings_.traceFile, std::ios::app);
   traced_.assign(drives_.size(), 0);
   for (const auto& drive : drives_) flashWritten_.push_back(drive->Flash());
+}
+
+void SimAspiManager::StartWorker() {
+  if (worker_.joinable()) return;
+  // The worker runs code of this library until the process ends, so the
+  // library must stay loaded whatever FreeLibrary calls follow.
+  HMODULE self = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCSTR>(&SignalCaller), &self);
   worker_ = std::thread([this] { Run(); });
 }
 
@@ -87,6 +96,7 @@ std::uint32_t SimAspiManager::Send(SrbExecScsiCmd* srb) {
   }
   {
     const std::lock_guard lock(queueMutex_);
+    StartWorker();
     arrivals_.push_back(std::move(command));
   }
   queueChanged_.notify_one();

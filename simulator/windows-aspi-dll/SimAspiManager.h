@@ -50,6 +50,8 @@ class SimAspiManager {
     std::chrono::steady_clock::time_point arrived;
   };
 
+  // Starts the worker at the first command that needs it.
+  void StartWorker();
   void Run();
   // Runs `command` on its drive; its answer stays in the command.
   void Execute(Command& command);

@@ -1,0 +1,231 @@
+// The simulated "WNASPI32.DLL" loaded the way the program loads an ASPI
+// manager, and the ASPI transport on top of it: commands completed from the
+// manager's own thread, at once, late and never.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "drive/DriveCommands.h"
+#include "headless/HeadlessRunner.h"
+#include "platform/windows/Win32AspiLibrary.h"
+#include "platform/windows/Win32ProgramFile.h"
+#include "tests/app/PackedProgram.h"
+#include "transport/ScsiTransport.h"
+#include "update/Clock.h"
+
+namespace drivesmith {
+namespace {
+
+constexpr char kTwoMegabyteProduct[] = "ZWR2040 DVD-RW  ";
+
+// The variants' folders, beside this program's folder in the build tree.
+std::string SimulatedAspiPath(const std::string& variant) {
+  const std::string self = Win32ProgramFile().Path();
+  const std::string testsFolder = self.substr(0, self.find_last_of('\\'));
+  return testsFolder + "\\..\\..\\" + variant + "\\WNASPI32.DLL";
+}
+
+std::string TemporaryPath(const char* name) {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  return std::string(folder) + name;
+}
+
+std::string TraceFile() { return TemporaryPath("drivesmith-sim-aspi-trace.txt"); }
+std::string FlashFolder() { return TemporaryPath("drivesmith-sim-aspi-flash"); }
+
+std::vector<std::uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int InquiriesTraced() {
+  std::ifstream trace(TraceFile());
+  int inquiries = 0;
+  for (std::string line; std::getline(trace, line);) {
+    inquiries += line.rfind("12 00 00 00 24 00 in 36", 0) == 0;
+  }
+  return inquiries;
+}
+
+// The library reads its drives at its first call, so the environment is set
+// before any test loads it. The completion mode is read at each command.
+std::unique_ptr<Win32AspiLibrary> LoadSimulatedAspi(const std::string& variant) {
+  static const bool configured = [] {
+    DeleteFileA(TraceFile().c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(FlashFolder(), ignored);
+    std::filesystem::create_directory(FlashFolder(), ignored);
+    SetEnvironmentVariableA("DRIVESMITH_SIM_DRIVES", "2m@0:0,1m@0:1");
+    SetEnvironmentVariableA("DRIVESMITH_SIM_TRACE", TraceFile().c_str());
+    SetEnvironmentVariableA("DRIVESMITH_SIM_FLASH", FlashFolder().c_str());
+    SetEnvironmentVariableA("DRIVESMITH_SIM_TIME_SCALE", "0.001");
+    SetEnvironmentVariableA("DRIVESMITH_SIM_COMPLETION", "async");
+    return true;
+  }();
+  static_cast<void>(configured);
+  return Win32AspiLibrary::Load(SimulatedAspiPath(variant));
+}
+
+void SetCompletion(const char* mode) { SetEnvironmentVariableA("DRIVESMITH_SIM_COMPLETION", mode); }
+
+std::string Product(const ScsiRequest& request) {
+  return std::string(reinterpret_cast<const char*>(request.Data()) + 16, 16);
+}
+
+TEST(SimulatedAspiDllTest, ExportsTheEntryPointsOfItsVariant) {
+  const struct {
+    const char* variant;
+    bool hasSend;
+  } rows[] = {{"sim-aspi", true}, {"sim-aspi-nosend", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.variant);
+    std::unique_ptr<Win32AspiLibrary> library = LoadSimulatedAspi(row.variant);
+    ASSERT_NE(library, nullptr) << SimulatedAspiPath(row.variant);
+    EXPECT_TRUE(library->HasEntryPoint("GetASPI32SupportInfo"));
+    EXPECT_EQ(library->HasEntryPoint("SendASPI32Command"), row.hasSend);
+    EXPECT_FALSE(library->HasEntryPoint("_SendASPI32Command"));
+    // Status 1, one "host adapter" per drive by default.
+    EXPECT_EQ(library->GetSupportInfo(), 0x0102u);
+  }
+}
+
+TEST(SimulatedAspiDllTest, CompletesCommandsFromItsOwnThreadOrAtOnce) {
+  std::unique_ptr<Win32AspiLibrary> library = LoadSimulatedAspi("sim-aspi");
+  ASSERT_NE(library, nullptr);
+  ASSERT_TRUE(library->HasEntryPoint("GetASPI32SupportInfo"));
+  ASSERT_TRUE(library->HasEntryPoint("SendASPI32Command"));
+  ScsiTransport transport(TransportMode::Aspi, library.get(), nullptr);
+  auto request = std::make_unique<ScsiRequest>();
+  DriveCommands commands(*request, transport);
+  const int tracedBefore = InquiriesTraced();
+
+  const struct {
+    const char* completion;
+    std::uint8_t target;
+    int result;
+    std::string product;
+  } rows[] = {{"async", 0, 1, kTwoMegabyteProduct},
+              {"immediate", 0, 1, kTwoMegabyteProduct},
+              {"async", 1, 1, kTwoMegabyteProduct},
+              {"async", 2, 0, ""},
+              {"immediate", 5, 0, ""}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.completion) + " target " + std::to_string(row.target));
+    SetCompletion(row.completion);
+    request->targetId = row.target;
+    std::fill_n(request->Data(), kInquiryLength, std::uint8_t{0});
+    EXPECT_EQ(commands.Inquiry(), row.result);
+    if (row.result == 1) {
+      EXPECT_EQ(Product(*request).substr(0, 7), std::string(row.product).substr(0, 7));
+    }
+  }
+  SetCompletion("async");
+  EXPECT_EQ(transport.AbandonedAspiCommands(), 0u);
+
+  // Every command that reached a drive, in the demo's trace format.
+  EXPECT_EQ(InquiriesTraced() - tracedBefore, 3);
+}
+
+// The whole wizard on both drives, one after the other: each update ends in
+// state 11, and the flash each drive wrote out holds the image's areas.
+TEST(SimulatedAspiDllTest, UpdatesBothLayoutsAndWritesTheFlashOut) {
+  std::unique_ptr<Win32AspiLibrary> library = LoadSimulatedAspi("sim-aspi");
+  ASSERT_NE(library, nullptr);
+  ASSERT_TRUE(library->HasEntryPoint("GetASPI32SupportInfo"));
+  ASSERT_TRUE(library->HasEntryPoint("SendASPI32Command"));
+  SetCompletion("async");
+  const struct {
+    int entry;
+    unsigned imageMiB;
+    const char* flashFile;
+    std::ptrdiff_t imageFrom;  // the flash below is not the image's
+  } rows[] = {{0, 2, "flash-0-0.bin", 0x8000}, {1, 1, "flash-0-1.bin", 0}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.flashFile);
+    ScsiTransport transport(TransportMode::Aspi, library.get(), nullptr);
+    testing_support::PackedProgram program(row.imageMiB);
+    ASSERT_TRUE(program.Ready()) << program.Error();
+    SteadyClock clock;
+    HeadlessOptions options;
+    options.selectEntry = row.entry;
+    const HeadlessReport report =
+        RunHeadlessUpdate(transport, program.File(), clock, nullptr, options);
+    // The drive updated first answers from its boot loader afterwards.
+    ASSERT_EQ(report.listEntries.size(), 2u);
+    EXPECT_EQ(report.listEntries[1], "HA:0 ID:1  TAVIX   ZWR2040 DVD-RW  1.00");
+    EXPECT_EQ(report.finalState, 11);
+    const std::vector<std::uint8_t> flash = ReadFile(FlashFolder() + "\\" + row.flashFile);
+    const std::vector<std::uint8_t>& image = program.Image();
+    ASSERT_EQ(flash.size(), image.size());
+    EXPECT_TRUE(
+        std::equal(flash.begin() + row.imageFrom, flash.end(), image.begin() + row.imageFrom));
+  }
+}
+
+// A completion that comes after the 5000 ms wait, or never: the command
+// fails, and neither the record nor the next commands see anything of it. A
+// late completion releases its event only after it has been signalled.
+TEST(SimulatedAspiDllTest, LateAndLostCompletionsLeaveTheRecordAndLaterCommandsAlone) {
+  std::unique_ptr<Win32AspiLibrary> library = LoadSimulatedAspi("sim-aspi");
+  ASSERT_NE(library, nullptr);
+  ASSERT_TRUE(library->HasEntryPoint("GetASPI32SupportInfo"));
+  ASSERT_TRUE(library->HasEntryPoint("SendASPI32Command"));
+
+  const struct {
+    const char* completion;
+    std::size_t heldAtTheEnd;
+  } rows[] = {{"late:5600", 0}, {"never", 1}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.completion);
+    ScsiTransport transport(TransportMode::Aspi, library.get(), nullptr);
+    auto request = std::make_unique<ScsiRequest>();
+    DriveCommands commands(*request, transport);
+    // What the other drive answers, whichever mode earlier tests left it in.
+    SetCompletion("async");
+    request->targetId = 1;
+    ASSERT_EQ(commands.Inquiry(), 1);
+    const std::string otherProduct = Product(*request);
+    request->targetId = 0;
+    request->asc = 0x11;
+    request->ascq = 0x22;
+    std::fill_n(request->Data(), kInquiryLength, std::uint8_t{0x77});
+
+    SetCompletion(row.completion);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(commands.Inquiry(), 0);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, kAspiCompletionTimeout);
+    EXPECT_EQ(request->asc, 0x11);
+    EXPECT_EQ(request->ascq, 0x22);
+    EXPECT_EQ(request->Data()[0], 0x77);
+    EXPECT_EQ(transport.AbandonedAspiCommands(), 1u);
+
+    // The next commands on the other drive, while the late one comes in.
+    SetCompletion("async");
+    request->targetId = 1;
+    for (int i = 0; i < 12; ++i) {
+      std::fill_n(request->Data(), kInquiryLength, std::uint8_t{0});
+      EXPECT_EQ(commands.RequestSense(), 1);
+      EXPECT_EQ(commands.Inquiry(), 1);
+      EXPECT_EQ(Product(*request), otherProduct);
+      EXPECT_EQ(request->asc, 0);
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_EQ(transport.AbandonedAspiCommands(), row.heldAtTheEnd);
+  }
+  SetCompletion("async");
+}
+
+}  // namespace
+}  // namespace drivesmith

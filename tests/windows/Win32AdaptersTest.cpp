@@ -1,0 +1,213 @@
+// The Windows adapters on the system they run on (Wine here): the platform
+// family, pass-through on devices that exist and devices that do not, the
+// program file and its identity; restart and keeping awake through their
+// call seam, so that no test restarts the machine.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/windows/Win32PassThroughLayer.h"
+#include "platform/windows/Win32PlatformFamily.h"
+#include "platform/windows/Win32ProgramFile.h"
+#include "platform/windows/Win32SystemPower.h"
+#include "tests/image/TempFolder.h"
+#include "transport/ScsiTransport.h"
+
+namespace drivesmith {
+namespace {
+
+TEST(Win32PlatformFamilyTest, ReportsTheNtFamilyOfAModernSystem) {
+  std::vector<std::string> shown;
+  Win32PlatformFamily family(
+      [&](const std::string& text, const std::string&, MessageBoxKind) { shown.push_back(text); });
+  EXPECT_EQ(family.PlatformId(), kPlatformNt);
+  EXPECT_EQ(family.LoadAspiLibrary("DRIVESMITH-NO-SUCH-LIBRARY.DLL"), nullptr);
+  family.ShowMessageBox("text", "caption", MessageBoxKind::ErrorOk);
+  EXPECT_EQ(shown, std::vector<std::string>{"text"});
+}
+
+// Wine has no "\\.\cdromN" in a default prefix; "\\.\c:" opens but refuses
+// the pass-through request, which leaves the preset status in place.
+TEST(Win32PassThroughLayerTest, MissingDevicesFailToOpenAndRefusedRequestsKeepThePresetStatus) {
+  Win32PassThroughLayer layer;
+  EXPECT_EQ(layer.Open("\\\\.\\cdrom0"), nullptr);
+  EXPECT_EQ(layer.Open("\\\\.\\cdrom255"), nullptr);
+
+  std::unique_ptr<PassThroughDevice> drive = layer.Open("\\\\.\\c:");
+  ASSERT_NE(drive, nullptr);
+  passthrough::Buffer buffer{};
+  buffer[passthrough::kScsiStatus] = passthrough::kStatusUnset;
+  drive->IssuePassThrough(std::span<std::uint8_t>(buffer.data(), passthrough::kDataOffset + 36));
+  EXPECT_EQ(buffer[passthrough::kScsiStatus], passthrough::kStatusUnset);
+
+  // The whole transport: drive index 255 of the letter mode names "\\.\c:".
+  ScsiTransport transport(TransportMode::PassThroughLetter, nullptr, &layer);
+  auto request = std::make_unique<ScsiRequest>();
+  request->driveIndex = 255;
+  request->aspi.SRB_CDBLen = 6;
+  request->aspi.CDBByte[0] = 0x12;
+  request->aspi.CDBByte[4] = 36;
+  request->aspi.SRB_Flags = aspi::kFlagDataIn;
+  request->asc = 0x11;
+  EXPECT_EQ(transport.SendRequest(*request, 36), 0);
+  EXPECT_EQ(request->asc, 0);
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+TEST(Win32ProgramFileTest, NamesTheRunningProgramAndOpensItSharedForReading) {
+  Win32ProgramFile programFile;
+  const std::string path = programFile.Path();
+  ASSERT_FALSE(path.empty());
+  EXPECT_TRUE(Lower(path).ends_with("\\windows_tests.exe")) << path;
+
+  std::string failure;
+  std::unique_ptr<OpenedFile> file = programFile.Open(path, failure);
+  ASSERT_NE(file, nullptr) << failure;
+  const auto length = file->QueryLength();
+  ASSERT_TRUE(length.has_value());
+  EXPECT_EQ(*length, std::filesystem::file_size(path));
+  // "MZ" at the start, through a seek from the end.
+  ASSERT_TRUE(file->SeekFromEnd(-static_cast<std::int64_t>(*length)));
+  std::uint8_t magic[2] = {};
+  EXPECT_EQ(file->Read(magic, 2), 2u);
+  EXPECT_EQ(magic[0], 'M');
+  EXPECT_EQ(magic[1], 'Z');
+
+  EXPECT_EQ(programFile.Open(path + ".missing", failure), nullptr);
+  EXPECT_NE(failure.find(path + ".missing"), std::string::npos) << failure;
+}
+
+TEST(Win32ProgramFileTest, IdentityTellsTheSameFileFromOneRenamedOverIt) {
+  testing_support::TempFolder folder;
+  const std::string path = folder.File("program");
+  testing_support::WriteBytes(path, testing_support::ProgramBytes(4096));
+  Win32ProgramFile programFile;
+  std::string failure;
+  const auto identityOf = [&](const std::string& file) {
+    std::unique_ptr<OpenedFile> opened = programFile.Open(file, failure);
+    return opened ? opened->QueryIdentity() : std::nullopt;
+  };
+
+  const auto first = identityOf(path);
+  ASSERT_TRUE(first.has_value()) << failure;
+  EXPECT_EQ(first->length, 4096u);
+  EXPECT_EQ(identityOf(path), first) << "two opens of one unchanged file";
+
+  // Same length and bytes, renamed into place: another file.
+  const std::string staged = folder.File("staged");
+  testing_support::WriteBytes(staged, testing_support::ProgramBytes(4096));
+  ASSERT_TRUE(MoveFileExA(staged.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+  const auto replaced = identityOf(path);
+  ASSERT_TRUE(replaced.has_value());
+  EXPECT_NE(replaced->index, first->index);
+  EXPECT_NE(replaced, first);
+}
+
+// Records the calls, and fails the one it is told to.
+class RecordingCalls : public Win32RestartCalls {
+ public:
+  explicit RecordingCalls(std::vector<std::string>& log, std::string failing = {},
+                          std::uint32_t lastError = 0)
+      : log_(log), failing_(std::move(failing)), lastError_(lastError) {}
+
+  bool OpenOwnProcessToken(std::uint32_t access, std::uintptr_t& token) override {
+    log_.push_back("OpenProcessToken " + std::to_string(access));
+    token = 77;
+    return failing_ != "OpenProcessToken";
+  }
+  bool LookupPrivilege(const char* name, PrivilegeId& id) override {
+    log_.push_back(std::string("LookupPrivilegeValueA ") + name);
+    id = PrivilegeId{19, 0};
+    return failing_ != "LookupPrivilegeValueA";
+  }
+  bool AdjustPrivilege(std::uintptr_t token, const PrivilegeId& id,
+                       std::uint32_t attributes) override {
+    log_.push_back("AdjustTokenPrivileges " + std::to_string(token) + " " + std::to_string(id.low) +
+                   " " + std::to_string(attributes));
+    return true;
+  }
+  std::uint32_t LastError() override {
+    log_.push_back("GetLastError");
+    return lastError_;
+  }
+  void CloseToken(std::uintptr_t token) override {
+    log_.push_back("CloseHandle " + std::to_string(token));
+  }
+  bool RequestSystemExit(std::uint32_t flags, std::uint32_t reason) override {
+    log_.push_back("ExitWindowsEx " + std::to_string(flags) + " " + std::to_string(reason));
+    return failing_ != "ExitWindowsEx";
+  }
+  std::uint32_t SetExecutionState(std::uint32_t flags) override {
+    log_.push_back("SetThreadExecutionState " + std::to_string(flags));
+    return failing_ == "SetThreadExecutionState" ? 0 : 1;
+  }
+
+ private:
+  std::vector<std::string>& log_;
+  std::string failing_;
+  std::uint32_t lastError_;
+};
+
+TEST(Win32SystemPowerTest, RestartEnablesThePrivilegeOnlyWhenAskedAndFailsSilently) {
+  const std::vector<std::string> privilege = {
+      "OpenProcessToken 40", "LookupPrivilegeValueA SeShutdownPrivilege",
+      "AdjustTokenPrivileges 77 19 2", "GetLastError", "CloseHandle 77"};
+  auto with = [](std::vector<std::string> calls, const std::string& last) {
+    calls.push_back(last);
+    return calls;
+  };
+  const struct {
+    const char* name;
+    bool enablePrivilege;
+    std::string failing;
+    std::uint32_t lastError;
+    std::vector<std::string> calls;
+  } rows[] = {
+      {"9x family: no privilege steps", false, "", 0, {"ExitWindowsEx 2 0"}},
+      {"NT family", true, "", 0, with(privilege, "ExitWindowsEx 2 0")},
+      {"token cannot be opened", true, "OpenProcessToken", 0, {"OpenProcessToken 40"}},
+      {"lookup fails: its result is not used", true, "LookupPrivilegeValueA", 0,
+       with(privilege, "ExitWindowsEx 2 0")},
+      {"privilege not assigned", true, "", ERROR_NOT_ALL_ASSIGNED, privilege},
+      {"restart refused", false, "ExitWindowsEx", 0, {"ExitWindowsEx 2 0"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> log;
+    Win32SystemPower power(std::make_unique<RecordingCalls>(log, row.failing, row.lastError));
+    power.RequestRestart(row.enablePrivilege);
+    EXPECT_EQ(log, row.calls);
+  }
+}
+
+TEST(Win32SystemPowerTest, KeepsTheSystemAwakeWhileTheInhibitorLives) {
+  std::vector<std::string> log;
+  Win32SystemPower power(std::make_unique<RecordingCalls>(log));
+  {
+    const std::unique_ptr<ShutdownInhibitor> awake = power.InhibitShutdown("reason");
+    ASSERT_NE(awake, nullptr);
+    EXPECT_EQ(log, std::vector<std::string>{"SetThreadExecutionState 2147483649"});
+  }
+  EXPECT_EQ(log.back(), "SetThreadExecutionState 2147483648");
+
+  std::vector<std::string> failedLog;
+  Win32SystemPower failing(std::make_unique<RecordingCalls>(failedLog, "SetThreadExecutionState"));
+  EXPECT_EQ(failing.InhibitShutdown("reason"), nullptr);
+  EXPECT_EQ(failedLog.size(), 1u);
+}
+
+}  // namespace
+}  // namespace drivesmith
