@@ -107,6 +107,12 @@ void Win32DialogView::HandleCommand(int id, int notification) {
   if (notification != BN_CLICKED && id != IDCANCEL) {
     return;
   }
+  // A click or key from before the end of an update, which Windows handed
+  // over only now, is dropped: the message that led here is that old.
+  if (updateEnded_ &&
+      static_cast<LONG>(static_cast<DWORD>(GetMessageTime()) - updateEndTime_) < 0) {
+    return;
+  }
   switch (id) {
     case static_cast<int>(ControlId::NextStart):
       RunHandler([](UpdateDialog& dialog) { dialog.OnNextStart(); });
@@ -177,6 +183,8 @@ void Win32DialogView::RunHandler(const std::function<void(UpdateDialog&)>& handl
   handlerRunning_ = false;
   if (sawUpdate_) {
     // Clicks and keys that waited while the update ran are dropped.
+    updateEnded_ = true;
+    updateEndTime_ = GetTickCount();
     DropQueuedInput();
     RestoreFocus(focusBefore);
     sawUpdate_ = false;

@@ -91,6 +91,10 @@ class Win32DialogView : public DialogView {
   // Set when an update was seen running during a handler: input may have
   // queued up since, which must not act once the update has ended.
   bool sawUpdate_ = false;
+  // When the last update ended (GetTickCount), for input that Windows hands
+  // over only after that.
+  bool updateEnded_ = false;
+  DWORD updateEndTime_ = 0;
 };
 
 }  // namespace drivesmith

@@ -35,6 +35,11 @@ void DropQueuedInput() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT)) {
   }
+  constexpr UINT kCommands[] = {WM_CLOSE, WM_COMMAND, WM_SYSCOMMAND, static_cast<UINT>(BM_CLICK)};
+  for (const UINT command : kCommands) {
+    while (PeekMessageA(&message, nullptr, command, command, PM_REMOVE)) {
+    }
+  }
 }
 
 }  // namespace drivesmith

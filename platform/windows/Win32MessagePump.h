@@ -16,7 +16,9 @@ void ServeNonInputMessages();
 void WaitServingNonInputMessages(std::chrono::milliseconds duration);
 
 // Takes the keyboard and mouse input that has queued up off the queue and
-// drops it.
+// drops it, together with the commands that input turns into and that wait
+// as posted messages: button clicks, window commands (the system menu, the
+// close box) and close requests.
 void DropQueuedInput();
 
 }  // namespace drivesmith

@@ -17,6 +17,7 @@ constexpr char kDialogClass[] = "#32770";
 // Share of an icon's pixels that may differ from a standard icon drawn by
 // the harness (the edge against the box's background).
 constexpr double kIconMismatchAllowed = 0.1;
+constexpr auto kIconWait = 5s;
 
 std::string UpperCase(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -177,6 +178,14 @@ bool DesktopProgram::SetVariable(const std::string& assignment) {
   return set;
 }
 
+DWORD DesktopProgram::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (process_ != nullptr) {
+    GetExitCodeProcess(process_, &code);
+  }
+  return code;
+}
+
 std::vector<HWND> DesktopProgram::DialogWindows() const {
   WindowSearch search{processId_, {}};
   EnumWindows(&CollectDialogs, reinterpret_cast<LPARAM>(&search));
@@ -310,18 +319,11 @@ BoxIcon IconOf(HWND messageBox) {
   if (icon == nullptr) {
     return BoxIcon::None;
   }
-  Settle(messageBox);
-  RECT bounds;
-  GetWindowRect(icon, &bounds);
   const int width = GetSystemMetrics(SM_CXICON);
   const int height = GetSystemMetrics(SM_CYICON);
-  const std::vector<std::uint32_t> shown = Pixels(width, height, [&](HDC target) {
-    HDC screen = GetDC(nullptr);
-    BitBlt(target, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-  });
-  const COLORREF background = RGB(shown[0] >> 16 & 0xFF, shown[0] >> 8 & 0xFF, shown[0] & 0xFF);
-  auto drawn = [&](LPCSTR standard) {
+  auto drawn = [&](LPCSTR standard, std::uint32_t backgroundPixel) {
+    const COLORREF background =
+        RGB(backgroundPixel >> 16 & 0xFF, backgroundPixel >> 8 & 0xFF, backgroundPixel & 0xFF);
     return Pixels(width, height, [&](HDC target) {
       HBRUSH brush = CreateSolidBrush(background);
       RECT all = {0, 0, width, height};
@@ -330,12 +332,29 @@ BoxIcon IconOf(HWND messageBox) {
       DrawIconEx(target, 0, 0, LoadIconA(nullptr, standard), width, height, 0, nullptr, DI_NORMAL);
     });
   };
-  const double error = Mismatch(shown, drawn(IDI_HAND));
-  const double exclamation = Mismatch(shown, drawn(IDI_EXCLAMATION));
-  if (std::min(error, exclamation) > kIconMismatchAllowed) {
-    return BoxIcon::Other;
-  }
-  return error < exclamation ? BoxIcon::Error : BoxIcon::Exclamation;
+  // The box may not have been painted yet: look again until it shows one of
+  // the two icons, or give up.
+  BoxIcon seen = BoxIcon::Other;
+  WaitUntil(
+      [&] {
+        Settle(messageBox);
+        RECT bounds;
+        GetWindowRect(icon, &bounds);
+        const std::vector<std::uint32_t> shown = Pixels(width, height, [&](HDC target) {
+          HDC screen = GetDC(nullptr);
+          BitBlt(target, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
+          ReleaseDC(nullptr, screen);
+        });
+        const double error = Mismatch(shown, drawn(IDI_HAND, shown[0]));
+        const double exclamation = Mismatch(shown, drawn(IDI_EXCLAMATION, shown[0]));
+        if (std::min(error, exclamation) > kIconMismatchAllowed) {
+          return false;
+        }
+        seen = error < exclamation ? BoxIcon::Error : BoxIcon::Exclamation;
+        return true;
+      },
+      kIconWait);
+  return seen;
 }
 
 }  // namespace drivesmith::wintest

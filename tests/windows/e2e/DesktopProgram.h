@@ -44,6 +44,8 @@ class DesktopProgram {
   // Waits until the process has ended; false on time-out.
   bool WaitForExit(std::chrono::milliseconds timeout);
   bool Running() const;
+  // The exit status once the process has ended.
+  DWORD ExitCode() const;
   // Sets an environment variable inside the running process ("NAME=value"),
   // through the C runtime's _putenv run on a thread of that process. Both
   // programs use the same runtime DLL, which Wine maps at the same address
@@ -75,6 +77,7 @@ void ClickStatic(HWND dialog, int id);
 std::vector<std::string> ListEntries(HWND dialog, int id);
 int SelectedListIndex(HWND dialog, int id);
 void SelectListIndex(HWND dialog, int id, int index);
+// -1 when the bar does not answer.
 int ProgressPosition(HWND dialog, int id);
 // Sends a message and waits for the answer, so that everything posted
 // before it has been handled.

@@ -154,6 +154,8 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   EXPECT_TRUE(ControlEnabled(dialog, Id(ControlId::Back)));
   ClickButton(dialog, Id(ControlId::NextStart));
 
+  // The keyboard goes to the dialog from now on.
+  ASSERT_TRUE(ActivateWindow(dialog));
   if (drive.asksToChangeLayout) {
     const ShownMessageBox question = program.WaitForMessageBox(kWindowWait, dialog);
     ASSERT_NE(question.window, nullptr);
@@ -165,23 +167,29 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
     ClickButton(question.window, IDYES);
   }
 
-  // While the update runs the window paints its phases, and what a user
-  // does meanwhile (Escape on the keyboard, a close request, clicks that
-  // would reveal the check box) is dropped.
+  // While the update runs the window paints its phases, and what reaches it
+  // meanwhile (Escape on the keyboard, a close request, clicks that would
+  // reveal the check box) is dropped.
   ASSERT_TRUE(WaitUntil([&] { return ProgressPosition(dialog, Id(ControlId::ProgressBar)) > 0; },
                         kUpdateWait));
   EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-updating"));
-  EXPECT_TRUE(TypeKeys(dialog, "Escape"));
-  EXPECT_LT(ProgressPosition(dialog, Id(ControlId::ProgressBar)), kProgressEnd)
-      << "the key came after the update";
+  EXPECT_TRUE(TypeKeys("Escape"));
+  const int progressAfterKey = ProgressPosition(dialog, Id(ControlId::ProgressBar));
+  EXPECT_TRUE(progressAfterKey > 0 && progressAfterKey < kProgressEnd)
+      << "the key came after the update: " << progressAfterKey;
   PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
   for (int click = 0; click < kLogoClicksToReveal; ++click) {
     ClickStatic(dialog, Id(ControlId::Logo));
   }
 
-  ASSERT_TRUE(
-      WaitUntil([&] { return StateIs(dialog, kStateCompleted) || StateIs(dialog, kStateFailed); },
-                kUpdateWait));
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return StateIs(dialog, kStateCompleted) || StateIs(dialog, kStateFailed) ||
+               !program.Running();
+      },
+      kUpdateWait));
+  ASSERT_TRUE(program.Running()) << "the program ended with status " << std::hex
+                                 << program.ExitCode();
   ASSERT_TRUE(Settle(dialog));
   EXPECT_EQ(ControlText(dialog, Id(ControlId::StateArea)), kStateCompleted);
   EXPECT_TRUE(program.Running());
@@ -195,7 +203,8 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
 
   // The cancel path ends the program without a restart.
   if (drive.endWithEscape) {
-    EXPECT_TRUE(TypeKeys(dialog, "Escape"));
+    EXPECT_TRUE(ActivateWindow(dialog));
+    EXPECT_TRUE(TypeKeys("Escape"));
   } else {
     PostMessageA(dialog, WM_CLOSE, 0, 0);
   }

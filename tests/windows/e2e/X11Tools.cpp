@@ -74,10 +74,14 @@ bool SaveScreenshot(HWND window, const std::string& name) {
                          std::string(kArtifactsFolder) + "/" + name + ".xwd"});
 }
 
-bool TypeKeys(HWND window, const std::string& keys) {
+bool ActivateWindow(HWND window) {
   const std::uintptr_t xWindow = XWindowOf(window);
-  return xWindow != 0 && RunUnixProgram({kXdotoolProgram, "windowactivate", "--sync",
-                                         std::to_string(xWindow), "key", "--clearmodifiers", keys});
+  return xWindow != 0 &&
+         RunUnixProgram({kXdotoolProgram, "windowactivate", "--sync", std::to_string(xWindow)});
+}
+
+bool TypeKeys(const std::string& keys) {
+  return RunUnixProgram({kXdotoolProgram, "key", "--clearmodifiers", keys});
 }
 
 }  // namespace drivesmith::wintest

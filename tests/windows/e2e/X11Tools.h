@@ -15,8 +15,12 @@ namespace drivesmith::wintest {
 // pictures to PNG. False when the window has no X window or xwd fails.
 bool SaveScreenshot(HWND window, const std::string& name);
 
-// Activates the window and types `keys` (xdotool's key names) into it.
-// Returns once xdotool has ended; false when it failed.
-bool TypeKeys(HWND window, const std::string& keys);
+// Makes the window the active one, with the keyboard focus. Returns once the
+// window manager has activated it; false when that failed.
+bool ActivateWindow(HWND window);
+
+// Types `keys` (xdotool's key names) on the keyboard, into whichever window
+// has the focus. Returns once xdotool has sent them; false when it failed.
+bool TypeKeys(const std::string& keys);
 
 }  // namespace drivesmith::wintest
