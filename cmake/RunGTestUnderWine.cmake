@@ -2,7 +2,8 @@
 # program writes, not by Wine's exit status: the report must exist, count at
 # least one test, and count no failure and no error. The exit status must be
 # 0 as well.
-#   cmake -DWINE=wine -DPROGRAM=x.exe -DNAME=name -DRESULTS=dir [-DEXTRA_ARGS=...] -P RunGTestUnderWine.cmake
+#   cmake -DWINE=wine -DPROGRAM=x.exe -DNAME=name -DRESULTS=dir [-DARGS=a;b]
+#         -P RunGTestUnderWine.cmake
 foreach(required WINE PROGRAM NAME RESULTS)
   if(NOT ${required})
     message(FATAL_ERROR "RunGTestUnderWine: ${required} is required")
@@ -13,7 +14,7 @@ file(MAKE_DIRECTORY ${RESULTS})
 set(report ${RESULTS}/${NAME}.xml)
 file(REMOVE ${report})
 # GoogleTest on Windows wants the report's path relative to the working folder.
-execute_process(COMMAND ${WINE} ${PROGRAM} ${EXTRA_ARGS} --gtest_output=xml:${NAME}.xml
+execute_process(COMMAND ${WINE} ${PROGRAM} ${ARGS} --gtest_output=xml:${NAME}.xml
                 WORKING_DIRECTORY ${RESULTS} RESULT_VARIABLE status)
 
 if(NOT EXISTS ${report})

@@ -5,14 +5,8 @@
 # services have settled. A test program is one CTest entry; it passes only
 # when GoogleTest's own XML report says that tests ran and none failed.
 
-set(DRIVESMITH_WINE_PREFIX ${PROJECT_BINARY_DIR}/wine-prefix)
+include(${PROJECT_SOURCE_DIR}/cmake/WineEnvironment.cmake)
 set(DRIVESMITH_WINE_RESULTS ${PROJECT_BINARY_DIR}/test-results)
-# The environment of every program run under Wine: the project's prefix, a
-# 64-bit Wine that runs 32-bit programs, no debug chatter, and no downloads
-# of Mono or Gecko when a prefix is made.
-set(DRIVESMITH_WINE_ENVIRONMENT
-    "WINEPREFIX=${DRIVESMITH_WINE_PREFIX}" "WINEARCH=win64" "WINEDEBUG=-all"
-    "WINEDLLOVERRIDES=mscoree,mshtml=")
 
 find_program(DRIVESMITH_WINEBOOT wineboot REQUIRED)
 find_program(DRIVESMITH_WINESERVER wineserver REQUIRED)
@@ -30,18 +24,38 @@ function(drivesmith_wine_prefix_fixture fixture prefix)
   set_tests_properties(${fixture} PROPERTIES FIXTURES_SETUP ${fixture} TIMEOUT 300)
 endfunction()
 
-if(NOT TEST wine_prefix)
-  drivesmith_wine_prefix_fixture(wine_prefix ${DRIVESMITH_WINE_PREFIX})
-endif()
+# The default prefix: a current Windows of the NT family.
+drivesmith_wine_prefix_fixture(wine_prefix ${DRIVESMITH_WINE_PREFIX})
+# A prefix whose GetVersionExA reports the 9x family (platform id 1), for
+# 32-bit programs too.
+set(DRIVESMITH_WINE_PREFIX_9X ${PROJECT_BINARY_DIR}/wine-prefix-9x)
+drivesmith_wine_prefix_fixture(wine_prefix_9x ${DRIVESMITH_WINE_PREFIX_9X}
+                               EXTRA_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/ReportWindows98.cmake)
 
-# Registers the GoogleTest program TARGET as one CTest entry run under Wine.
+# Registers the GoogleTest program TARGET as one CTest entry run under Wine:
+#   drivesmith_wine_gtest(target [NAME test-name] [PREFIX_9X]
+#                         [ARGS program-arguments...] [ENVIRONMENT NAME=value...])
+# PREFIX_9X runs it in the prefix of the 9x family. ENVIRONMENT comes after
+# the Wine environment and may override it.
 function(drivesmith_wine_gtest target)
-  add_test(NAME ${target}
+  cmake_parse_arguments(W "PREFIX_9X" "NAME" "ARGS;ENVIRONMENT" ${ARGN})
+  set(name ${target})
+  if(W_NAME)
+    set(name ${W_NAME})
+  endif()
+  set(fixture wine_prefix)
+  set(environment ${DRIVESMITH_WINE_ENVIRONMENT})
+  if(W_PREFIX_9X)
+    set(fixture wine_prefix_9x)
+    list(TRANSFORM environment REPLACE "^WINEPREFIX=.*" "WINEPREFIX=${DRIVESMITH_WINE_PREFIX_9X}")
+  endif()
+  string(REPLACE ";" "\\;" arguments "${W_ARGS}")
+  add_test(NAME ${name}
            COMMAND ${CMAKE_COMMAND} -DWINE=${CMAKE_CROSSCOMPILING_EMULATOR}
-                   -DPROGRAM=$<TARGET_FILE:${target}> -DNAME=${target}
-                   -DRESULTS=${DRIVESMITH_WINE_RESULTS}
+                   -DPROGRAM=$<TARGET_FILE:${target}> -DNAME=${name}
+                   -DRESULTS=${DRIVESMITH_WINE_RESULTS} "-DARGS=${arguments}"
                    -P ${PROJECT_SOURCE_DIR}/cmake/RunGTestUnderWine.cmake)
-  set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine_prefix
-                                            ENVIRONMENT "${DRIVESMITH_WINE_ENVIRONMENT}"
-                                            TIMEOUT 600)
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED ${fixture}
+                                          ENVIRONMENT "${environment};${W_ENVIRONMENT}"
+                                          TIMEOUT 600)
 endfunction()

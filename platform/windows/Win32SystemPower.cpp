@@ -6,9 +6,9 @@ namespace drivesmith {
 
 Win32KeepAwake::~Win32KeepAwake() { calls_.SetExecutionState(win32power::kContinuous); }
 
-Win32SystemPower::Win32SystemPower() : Win32SystemPower(MakeSystemRestartCalls()) {}
+Win32SystemPower::Win32SystemPower() : Win32SystemPower(MakeSystemPowerCalls()) {}
 
-Win32SystemPower::Win32SystemPower(std::unique_ptr<Win32RestartCalls> calls)
+Win32SystemPower::Win32SystemPower(std::unique_ptr<Win32PowerCalls> calls)
     : calls_(std::move(calls)) {}
 
 bool Win32SystemPower::EnableShutdownPrivilege() {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/SystemPower.h"
-#include "platform/windows/Win32RestartCalls.h"
+#include "platform/windows/Win32PowerCalls.h"
 
 namespace drivesmith {
 
@@ -24,13 +24,13 @@ inline constexpr std::uint32_t kSystemRequired = 0x00000001u;  // ES_SYSTEM_REQU
 // Keeps the system from sleeping on its own until destroyed.
 class Win32KeepAwake : public ShutdownInhibitor {
  public:
-  explicit Win32KeepAwake(Win32RestartCalls& calls) : calls_(calls) {}
+  explicit Win32KeepAwake(Win32PowerCalls& calls) : calls_(calls) {}
   ~Win32KeepAwake() override;
   Win32KeepAwake(const Win32KeepAwake&) = delete;
   Win32KeepAwake& operator=(const Win32KeepAwake&) = delete;
 
  private:
-  Win32RestartCalls& calls_;
+  Win32PowerCalls& calls_;
 };
 
 class Win32SystemPower : public SystemPower {
@@ -38,7 +38,7 @@ class Win32SystemPower : public SystemPower {
   // The system's own calls.
   Win32SystemPower();
   // Other calls, for tests.
-  explicit Win32SystemPower(std::unique_ptr<Win32RestartCalls> calls);
+  explicit Win32SystemPower(std::unique_ptr<Win32PowerCalls> calls);
 
   // With `enableShutdownPrivilege`, enables the process's shutdown privilege
   // first and gives up silently when that fails; then ExitWindowsEx(EWX_REBOOT, 0),
@@ -52,7 +52,7 @@ class Win32SystemPower : public SystemPower {
  private:
   bool EnableShutdownPrivilege();
 
-  std::unique_ptr<Win32RestartCalls> calls_;
+  std::unique_ptr<Win32PowerCalls> calls_;
 };
 
 }  // namespace drivesmith

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
-#include <set>
 #include <string>
 
 #include "simulator/CommandTrace.h"

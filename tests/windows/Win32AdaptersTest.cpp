@@ -14,21 +14,34 @@
 #include <string>
 #include <vector>
 
+#include "headless/HeadlessRunner.h"
 #include "platform/windows/Win32PassThroughLayer.h"
 #include "platform/windows/Win32PlatformFamily.h"
 #include "platform/windows/Win32ProgramFile.h"
 #include "platform/windows/Win32SystemPower.h"
+#include "tests/app/PackedProgram.h"
 #include "tests/image/TempFolder.h"
+#include "tests/update/UpdateBench.h"
+#include "tests/windows/RecordingPowerCalls.h"
 #include "transport/ScsiTransport.h"
 
 namespace drivesmith {
 namespace {
 
-TEST(Win32PlatformFamilyTest, ReportsTheNtFamilyOfAModernSystem) {
+// The family the system reports: the NT family, unless the test run says
+// otherwise (a prefix set up to report Windows 98 gives the 9x family).
+std::uint32_t ExpectedPlatformId() {
+  char value[16] = {};
+  const DWORD length =
+      GetEnvironmentVariableA("DRIVESMITH_EXPECTED_PLATFORM_ID", value, sizeof value);
+  return length == 1 && value[0] == '1' ? kPlatformWin9x : kPlatformNt;
+}
+
+TEST(Win32PlatformFamilyTest, ReportsTheFamilyOfTheSystem) {
   std::vector<std::string> shown;
   Win32PlatformFamily family(
       [&](const std::string& text, const std::string&, MessageBoxKind) { shown.push_back(text); });
-  EXPECT_EQ(family.PlatformId(), kPlatformNt);
+  EXPECT_EQ(family.PlatformId(), ExpectedPlatformId());
   EXPECT_EQ(family.LoadAspiLibrary("DRIVESMITH-NO-SUCH-LIBRARY.DLL"), nullptr);
   family.ShowMessageBox("text", "caption", MessageBoxKind::ErrorOk);
   EXPECT_EQ(shown, std::vector<std::string>{"text"});
@@ -116,55 +129,8 @@ TEST(Win32ProgramFileTest, IdentityTellsTheSameFileFromOneRenamedOverIt) {
   EXPECT_NE(replaced, first);
 }
 
-// Records the calls, and fails the one it is told to.
-class RecordingCalls : public Win32RestartCalls {
- public:
-  explicit RecordingCalls(std::vector<std::string>& log, std::string failing = {},
-                          std::uint32_t lastError = 0)
-      : log_(log), failing_(std::move(failing)), lastError_(lastError) {}
-
-  bool OpenOwnProcessToken(std::uint32_t access, std::uintptr_t& token) override {
-    log_.push_back("OpenProcessToken " + std::to_string(access));
-    token = 77;
-    return failing_ != "OpenProcessToken";
-  }
-  bool LookupPrivilege(const char* name, PrivilegeId& id) override {
-    log_.push_back(std::string("LookupPrivilegeValueA ") + name);
-    id = PrivilegeId{19, 0};
-    return failing_ != "LookupPrivilegeValueA";
-  }
-  bool AdjustPrivilege(std::uintptr_t token, const PrivilegeId& id,
-                       std::uint32_t attributes) override {
-    log_.push_back("AdjustTokenPrivileges " + std::to_string(token) + " " + std::to_string(id.low) +
-                   " " + std::to_string(attributes));
-    return true;
-  }
-  std::uint32_t LastError() override {
-    log_.push_back("GetLastError");
-    return lastError_;
-  }
-  void CloseToken(std::uintptr_t token) override {
-    log_.push_back("CloseHandle " + std::to_string(token));
-  }
-  bool RequestSystemExit(std::uint32_t flags, std::uint32_t reason) override {
-    log_.push_back("ExitWindowsEx " + std::to_string(flags) + " " + std::to_string(reason));
-    return failing_ != "ExitWindowsEx";
-  }
-  std::uint32_t SetExecutionState(std::uint32_t flags) override {
-    log_.push_back("SetThreadExecutionState " + std::to_string(flags));
-    return failing_ == "SetThreadExecutionState" ? 0 : 1;
-  }
-
- private:
-  std::vector<std::string>& log_;
-  std::string failing_;
-  std::uint32_t lastError_;
-};
-
 TEST(Win32SystemPowerTest, RestartEnablesThePrivilegeOnlyWhenAskedAndFailsSilently) {
-  const std::vector<std::string> privilege = {
-      "OpenProcessToken 40", "LookupPrivilegeValueA SeShutdownPrivilege",
-      "AdjustTokenPrivileges 77 19 2", "GetLastError", "CloseHandle 77"};
+  const std::vector<std::string>& privilege = testing_support::kPrivilegeCalls;
   auto with = [](std::vector<std::string> calls, const std::string& last) {
     calls.push_back(last);
     return calls;
@@ -187,7 +153,8 @@ TEST(Win32SystemPowerTest, RestartEnablesThePrivilegeOnlyWhenAskedAndFailsSilent
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     std::vector<std::string> log;
-    Win32SystemPower power(std::make_unique<RecordingCalls>(log, row.failing, row.lastError));
+    Win32SystemPower power(
+        std::make_unique<testing_support::RecordingPowerCalls>(log, row.failing, row.lastError));
     power.RequestRestart(row.enablePrivilege);
     EXPECT_EQ(log, row.calls);
   }
@@ -195,7 +162,7 @@ TEST(Win32SystemPowerTest, RestartEnablesThePrivilegeOnlyWhenAskedAndFailsSilent
 
 TEST(Win32SystemPowerTest, KeepsTheSystemAwakeWhileTheInhibitorLives) {
   std::vector<std::string> log;
-  Win32SystemPower power(std::make_unique<RecordingCalls>(log));
+  Win32SystemPower power(std::make_unique<testing_support::RecordingPowerCalls>(log));
   {
     const std::unique_ptr<ShutdownInhibitor> awake = power.InhibitShutdown("reason");
     ASSERT_NE(awake, nullptr);
@@ -204,9 +171,32 @@ TEST(Win32SystemPowerTest, KeepsTheSystemAwakeWhileTheInhibitorLives) {
   EXPECT_EQ(log.back(), "SetThreadExecutionState 2147483648");
 
   std::vector<std::string> failedLog;
-  Win32SystemPower failing(std::make_unique<RecordingCalls>(failedLog, "SetThreadExecutionState"));
+  Win32SystemPower failing(
+      std::make_unique<testing_support::RecordingPowerCalls>(failedLog, "SetThreadExecutionState"));
   EXPECT_EQ(failing.InhibitShutdown("reason"), nullptr);
   EXPECT_EQ(failedLog.size(), 1u);
+}
+
+// The dialog's own handlers: the update keeps the system awake while it
+// runs, and "Reboot" after it enables the privilege first on the
+// pass-through family.
+TEST(Win32SystemPowerTest, RebootAfterAPassThroughUpdateEnablesThePrivilegeFirst) {
+  using namespace testing_support;
+  UpdateBench bench(TransportMode::PassThroughCdrom);
+  bench.AddDrive(DriveOf(sim::LoaderLayout::TwoMegabyte));
+  PackedProgram program(2);
+  ASSERT_TRUE(program.Ready()) << program.Error();
+  std::vector<std::string> log;
+  Win32SystemPower power(std::make_unique<RecordingPowerCalls>(log));
+  HeadlessRunner runner(bench.transport, program.File(), bench.clock, &power);
+  ASSERT_EQ(runner.Run().finalState, 11);
+  EXPECT_EQ(log, (std::vector<std::string>{kKeepAwakeCall, kLetSleepCall}));
+
+  log.clear();
+  runner.Dialog().OnCloseReboot();
+  std::vector<std::string> expected = kPrivilegeCalls;
+  expected.push_back(kRebootCall);
+  EXPECT_EQ(log, expected);
 }
 
 }  // namespace

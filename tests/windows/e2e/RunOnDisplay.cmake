@@ -1,7 +1,7 @@
 # Runs a GoogleTest program under Wine on the tests' virtual display (see
 # VirtualDisplay.sh) and judges it by its report (RunGTestUnderWine.cmake).
 #   cmake -DDISPLAY_STATE=dir -DWINE=... -DPROGRAM=... -DNAME=... -DRESULTS=...
-#         [-DEXTRA_ARGS=...] -P RunOnDisplay.cmake
+#         [-DARGS=...] -P RunOnDisplay.cmake
 if(NOT EXISTS ${DISPLAY_STATE}/display)
   message(FATAL_ERROR "No virtual display is running (${DISPLAY_STATE}/display).")
 endif()

@@ -1,4 +1,4 @@
-#include "platform/windows/Win32RestartCalls.h"
+#include "platform/windows/Win32PowerCalls.h"
 
 #include <windows.h>
 
@@ -7,7 +7,7 @@ namespace {
 
 HANDLE AsHandle(std::uintptr_t token) { return reinterpret_cast<HANDLE>(token); }
 
-class SystemRestartCalls : public Win32RestartCalls {
+class SystemPowerCalls : public Win32PowerCalls {
  public:
   bool OpenOwnProcessToken(std::uint32_t access, std::uintptr_t& token) override {
     HANDLE handle = nullptr;
@@ -48,8 +48,8 @@ class SystemRestartCalls : public Win32RestartCalls {
 
 }  // namespace
 
-std::unique_ptr<Win32RestartCalls> MakeSystemRestartCalls() {
-  return std::make_unique<SystemRestartCalls>();
+std::unique_ptr<Win32PowerCalls> MakeSystemPowerCalls() {
+  return std::make_unique<SystemPowerCalls>();
 }
 
 }  // namespace drivesmith

@@ -14,9 +14,9 @@ struct PrivilegeId {
   std::int32_t high = 0;
 };
 
-class Win32RestartCalls {
+class Win32PowerCalls {
  public:
-  virtual ~Win32RestartCalls() = default;
+  virtual ~Win32PowerCalls() = default;
   // OpenProcessToken(GetCurrentProcess(), access, &token).
   virtual bool OpenOwnProcessToken(std::uint32_t access, std::uintptr_t& token) = 0;
   // LookupPrivilegeValueA(nullptr, name, &id).
@@ -35,6 +35,6 @@ class Win32RestartCalls {
 };
 
 // The calls as Windows makes them.
-std::unique_ptr<Win32RestartCalls> MakeSystemRestartCalls();
+std::unique_ptr<Win32PowerCalls> MakeSystemPowerCalls();
 
 }  // namespace drivesmith
