@@ -138,7 +138,7 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   ASSERT_TRUE(program.Started());
 
   HWND dialog = program.WaitForWindow(kDialogCaption, kWindowWait);
-  ASSERT_NE(dialog, nullptr);
+  ASSERT_NE(dialog, nullptr) << "exit status " << std::hex << program.ExitCode();
   const std::vector<std::string> entries = ListEntries(dialog, Id(ControlId::DriveList));
   ASSERT_EQ(entries.size(), 2U);
   EXPECT_EQ(entries[0].rfind("HA:0 ID:0  ", 0), 0U) << entries[0];
@@ -249,7 +249,7 @@ TEST_P(NineXCompletion, LostMidUpdateFailsTheUpdateWithoutHanging) {
                           {"DRIVESMITH_SIM_COMPLETION", "async"}});
   ASSERT_TRUE(program.Started());
   HWND dialog = program.WaitForWindow(kDialogCaption, kWindowWait);
-  ASSERT_NE(dialog, nullptr);
+  ASSERT_NE(dialog, nullptr) << "exit status " << std::hex << program.ExitCode();
   ASSERT_EQ(ListEntries(dialog, Id(ControlId::DriveList)).size(), 1U);
   ClickButton(dialog, Id(ControlId::NextStart));
   ASSERT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateStart); }, kWindowWait));
@@ -343,7 +343,7 @@ TEST(NtFamily, FindsNoDriveAndStartRefuses) {
   ASSERT_TRUE(program.Started());
 
   HWND dialog = program.WaitForWindow(kDialogCaption, kWindowWait);
-  ASSERT_NE(dialog, nullptr);
+  ASSERT_NE(dialog, nullptr) << "exit status " << std::hex << program.ExitCode();
   EXPECT_TRUE(ListEntries(dialog, Id(ControlId::DriveList)).empty());
   EXPECT_EQ(SelectedListIndex(dialog, Id(ControlId::DriveList)), CB_ERR);
   ExpectStartScreen(dialog);
