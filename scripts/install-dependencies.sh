@@ -19,5 +19,8 @@ sudo_cmd=()
 # part to run the programs and their tests.
 "${sudo_cmd[@]}" dpkg --add-architecture i386
 packages+=(wine wine32:i386 wine64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 xvfb)
+# The Windows end-to-end tests: a window manager on the virtual display, keys
+# typed with xdotool, window captures (xwd) saved as PNG.
+packages+=(x11-apps x11-utils imagemagick openbox xdotool)
 "${sudo_cmd[@]}" apt-get update
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${packages[@]}"

@@ -1,0 +1,22 @@
+# The build machine's own tools for a cross-build: the image generator, the
+# packing tool and the artwork tool are built natively (in host-tools/ of the
+# build folder) so that the build can run them without an emulator. Sets
+# DRIVESMITH_HOST_IMAGEGEN, DRIVESMITH_HOST_PACK and DRIVESMITH_HOST_WINARTWORK;
+# custom commands that run them depend on the target drivesmith_host_tools.
+include(ExternalProject)
+
+set(host_tools_dir ${PROJECT_BINARY_DIR}/host-tools)
+set(DRIVESMITH_HOST_IMAGEGEN ${host_tools_dir}/tools/imagegen/drivesmith-imagegen)
+set(DRIVESMITH_HOST_PACK ${host_tools_dir}/tools/pack/drivesmith-pack)
+set(DRIVESMITH_HOST_WINARTWORK ${host_tools_dir}/tools/winartwork/drivesmith-winartwork)
+
+ExternalProject_Add(drivesmith_host_tools
+  SOURCE_DIR ${PROJECT_SOURCE_DIR}
+  BINARY_DIR ${host_tools_dir}
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DDRIVESMITH_BUILD_GUI=OFF -DDRIVESMITH_BUILD_TESTS=OFF
+             -DDRIVESMITH_BUILD_BENCHMARKS=OFF
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target drivesmith-imagegen drivesmith-pack
+                drivesmith-winartwork
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS TRUE
+  BUILD_BYPRODUCTS ${DRIVESMITH_HOST_IMAGEGEN} ${DRIVESMITH_HOST_PACK} ${DRIVESMITH_HOST_WINARTWORK})

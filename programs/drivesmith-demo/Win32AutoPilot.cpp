@@ -1,0 +1,67 @@
+#include "programs/drivesmith-demo/Win32AutoPilot.h"
+
+#include <string>
+
+#include "platform/windows/Win32DialogView.h"
+#include "ui/UpdateDialog.h"
+
+namespace drivesmith::demo {
+
+namespace {
+
+// The one pilot of the program; the timer procedure finds it here.
+Win32AutoPilot* engagedPilot = nullptr;
+constexpr UINT_PTR kStartTimer = 1;
+
+std::string ButtonText(HWND window) {
+  char text[64] = {};
+  GetWindowTextA(GetDlgItem(window, static_cast<int>(ControlId::NextStart)), text, sizeof text);
+  return text;
+}
+
+}  // namespace
+
+void Win32AutoPilot::Engage(std::optional<int> select) {
+  select_ = select;
+  engagedPilot = this;
+  view_.OnInit([](HWND window) {
+    // The timer fires once the modal loop runs.
+    SetTimer(window, kStartTimer, 0, &Win32AutoPilot::OnTimer);
+  });
+}
+
+void CALLBACK Win32AutoPilot::OnTimer(HWND window, UINT /*message*/, UINT_PTR id, DWORD /*time*/) {
+  KillTimer(window, id);
+  if (engagedPilot != nullptr) {
+    Win32AutoPilot* pilot = engagedPilot;
+    engagedPilot = nullptr;
+    pilot->Fly(window);
+  }
+}
+
+void Win32AutoPilot::Press(HWND window) {
+  out_ << "press: " << ButtonText(window) << std::endl;
+  SendMessageA(GetDlgItem(window, static_cast<int>(ControlId::NextStart)), BM_CLICK, 0, 0);
+}
+
+void Win32AutoPilot::Fly(HWND window) {
+  if (select_) {
+    const LRESULT count =
+        SendDlgItemMessageA(window, static_cast<int>(ControlId::DriveList), CB_GETCOUNT, 0, 0);
+    if (*select_ >= count) {
+      out_ << "no list entry " << *select_ << std::endl;
+      view_.EndDialog(DialogResult::Cancel);
+      return;
+    }
+    view_.SelectListEntry(*select_);
+  }
+  Press(window);
+  if (dialog_.State().UpdateState == 1) {
+    Press(window);
+  }
+  out_ << "final state: " << dialog_.State().UpdateState << std::endl;
+  // Ends the dialog the way Escape does: never a restart.
+  view_.EndDialog(DialogResult::Cancel);
+}
+
+}  // namespace drivesmith::demo

@@ -1,0 +1,112 @@
+// drivesmith-demo for Windows: the firmware update wizard in its Win32 window
+// on simulated drives. The program file carries a synthetic image, which the
+// wizard reads the way the real program reads its own.
+
+#include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
+
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ApplicationName.h"
+#include "app/UpdaterApp.h"
+#include "platform/windows/Win32Clock.h"
+#include "platform/windows/Win32DialogView.h"
+#include "platform/windows/Win32ProgramFile.h"
+#include "programs/drivesmith-demo/DemoMachine.h"
+#include "programs/drivesmith-demo/DemoOptions.h"
+#include "programs/drivesmith-demo/DemoSystemPower.h"
+#include "programs/drivesmith-demo/ReportingDialogView.h"
+#include "programs/drivesmith-demo/ScaledClock.h"
+#include "programs/drivesmith-demo/TraceWriter.h"
+#include "programs/drivesmith-demo/Win32AutoPilot.h"
+#include "ui/UpdateDialog.h"
+
+namespace {
+
+constexpr int kExitCompleted = 0;
+constexpr int kExitNotCompleted = 1;
+constexpr int kExitUsage = 2;
+constexpr int kUpdateCompletedState = 11;
+
+drivesmith::MessageBoxAnswer AnswerAutomatically(const std::string& /*text*/,
+                                                 const std::string& /*caption*/,
+                                                 drivesmith::MessageBoxKind kind) {
+  return kind == drivesmith::MessageBoxKind::ExclamationYesNo ? drivesmith::MessageBoxAnswer::Yes
+                                                              : drivesmith::MessageBoxAnswer::Ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace drivesmith;
+
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  demo::DemoOptions options;
+  std::string error;
+  if (!demo::ParseDemoOptions(arguments, options, error)) {
+    std::cerr << "drivesmith-demo: " << error << "\n" << demo::DemoUsage();
+    return kExitUsage;
+  }
+  if (options.help) {
+    std::cout << demo::DemoUsage();
+    return 0;
+  }
+
+  std::unique_ptr<demo::TraceWriter> trace;
+  if (!options.traceFile.empty()) {
+    trace = std::make_unique<demo::TraceWriter>(options.traceFile);
+    if (!trace->Ok()) {
+      std::cerr << "drivesmith-demo: cannot write " << options.traceFile << "\n";
+      return kExitUsage;
+    }
+  }
+
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  Win32Clock realClock;
+  demo::ScaledClock clock(realClock, options.timeScale);
+  demo::DemoMachine machine(options, clock, trace.get());
+  demo::DemoSystemPower power(std::cout);
+  Win32ProgramFile programFile;
+  const std::string applicationName = ApplicationNameFromPath(programFile.Path());
+
+  std::optional<int> finalState;
+  UpdaterApp app(
+      {machine.Platform(), machine.PassThrough(), applicationName}, [&](ScsiTransport& transport) {
+        Win32DialogView window(GetModuleHandleA(nullptr));
+        std::ostream& report = options.autoRun ? std::cout : std::clog;
+        demo::ReportingDialogView view(window, report);
+        if (trace) {
+          view.OnRepaint([&trace] { trace->Flush(); });
+        }
+        UpdateDialog dialog({view, transport, programFile, clock, power, applicationName});
+        demo::Win32AutoPilot pilot(window, dialog, std::cout);
+        if (options.autoRun) {
+          window.SetMessageBoxAnswerer(AnswerAutomatically);
+          pilot.Engage(options.select);
+        } else if (options.select) {
+          const int select = *options.select;
+          window.OnInit([select](HWND dialogWindow) {
+            PostMessageA(GetDlgItem(dialogWindow, static_cast<int>(ControlId::DriveList)),
+                         CB_SETCURSEL, static_cast<WPARAM>(select), 0);
+          });
+        }
+        window.RunModal(dialog);
+        finalState = dialog.State().UpdateState;
+      });
+  app.Run();
+  if (trace) {
+    trace->Flush();
+  }
+
+  if (!options.autoRun) {
+    return 0;
+  }
+  return finalState == kUpdateCompletedState ? kExitCompleted : kExitNotCompleted;
+}

@@ -1,0 +1,360 @@
+#include "tests/windows/e2e/DesktopProgram.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace drivesmith::wintest {
+
+namespace {
+
+constexpr auto kPollInterval = 50ms;
+constexpr char kDialogClass[] = "#32770";
+// Share of an icon's pixels that may differ from a standard icon drawn by
+// the harness (the edge against the box's background).
+constexpr double kIconMismatchAllowed = 0.1;
+constexpr auto kIconWait = 5s;
+
+std::string UpperCase(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+// The harness's environment with `changes` applied, as a block for
+// CreateProcessA.
+std::vector<char> EnvironmentBlock(const std::map<std::string, std::string>& changes) {
+  std::map<std::string, std::string> entries;  // upper-case name -> "Name=value"
+  if (LPCH strings = GetEnvironmentStringsA()) {
+    for (const char* entry = strings; *entry != '\0'; entry += std::strlen(entry) + 1) {
+      const std::string text(entry);
+      const std::size_t equals = text.find('=', 1);
+      if (equals != std::string::npos) {
+        entries[UpperCase(text.substr(0, equals))] = text;
+      }
+    }
+    FreeEnvironmentStringsA(strings);
+  }
+  for (const auto& [name, value] : changes) {
+    entries[UpperCase(name)] = name + "=" + value;
+  }
+  std::vector<char> block;
+  for (const auto& [name, entry] : entries) {
+    block.insert(block.end(), entry.begin(), entry.end());
+    block.push_back('\0');
+  }
+  block.push_back('\0');
+  return block;
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+struct WindowSearch {
+  DWORD processId;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDialogs(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<WindowSearch*>(context);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->processId && IsWindowVisible(window) && ClassOf(window) == kDialogClass) {
+    search->found.push_back(window);
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK FindIconControl(HWND window, LPARAM context) {
+  const auto style = static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE));
+  if (ClassOf(window) == "Static" && (style & SS_TYPEMASK) == SS_ICON && IsWindowVisible(window)) {
+    *reinterpret_cast<HWND*>(context) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The pixels of `width` x `height` drawn by `draw` into a 32-bit bitmap.
+std::vector<std::uint32_t> Pixels(int width, int height, const std::function<void(HDC)>& draw) {
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  draw(memory);
+  GdiFlush();
+  const auto* begin = static_cast<const std::uint32_t*>(bits);
+  std::vector<std::uint32_t> pixels(begin, begin + static_cast<std::ptrdiff_t>(width) * height);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  for (auto& pixel : pixels) {
+    pixel &= 0x00FFFFFFU;
+  }
+  return pixels;
+}
+
+double Mismatch(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+  std::size_t differing = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    differing += a[i] != b[i] ? 1U : 0U;
+  }
+  return a.empty() ? 1.0 : static_cast<double>(differing) / static_cast<double>(a.size());
+}
+
+}  // namespace
+
+DesktopProgram::DesktopProgram(const std::string& program, const std::string& folder,
+                               const std::map<std::string, std::string>& environment) {
+  std::vector<char> block = EnvironmentBlock(environment);
+  std::string commandLine = "\"" + program + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, block.data(),
+                     folder.c_str(), &startup, &info)) {
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    processId_ = info.dwProcessId;
+  }
+}
+
+DesktopProgram::~DesktopProgram() {
+  if (process_ != nullptr) {
+    if (Running()) {
+      TerminateProcess(process_, 1);
+      WaitForSingleObject(process_, INFINITE);
+    }
+    CloseHandle(process_);
+  }
+}
+
+bool DesktopProgram::WaitForExit(std::chrono::milliseconds timeout) {
+  return process_ != nullptr &&
+         WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+bool DesktopProgram::Running() const {
+  return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+bool DesktopProgram::SetVariable(const std::string& assignment) {
+  auto* putEnvironment = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("msvcrt.dll"), "_putenv")));
+  if (process_ == nullptr || putEnvironment == nullptr) {
+    return false;
+  }
+  void* remote = VirtualAllocEx(process_, nullptr, assignment.size() + 1, MEM_COMMIT | MEM_RESERVE,
+                                PAGE_READWRITE);
+  if (remote == nullptr) {
+    return false;
+  }
+  bool set = false;
+  if (WriteProcessMemory(process_, remote, assignment.c_str(), assignment.size() + 1, nullptr)) {
+    if (HANDLE thread =
+            CreateRemoteThread(process_, nullptr, 0, putEnvironment, remote, 0, nullptr)) {
+      DWORD result = 1;
+      set = WaitForSingleObject(thread, kAnswerTimeoutMs) == WAIT_OBJECT_0 &&
+            GetExitCodeThread(thread, &result) && result == 0;
+      CloseHandle(thread);
+    }
+  }
+  VirtualFreeEx(process_, remote, 0, MEM_RELEASE);
+  return set;
+}
+
+DWORD DesktopProgram::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (process_ != nullptr) {
+    GetExitCodeProcess(process_, &code);
+  }
+  return code;
+}
+
+std::vector<HWND> DesktopProgram::DialogWindows() const {
+  WindowSearch search{processId_, {}};
+  EnumWindows(&CollectDialogs, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND DesktopProgram::WaitForWindow(const std::string& caption,
+                                   std::chrono::milliseconds timeout) const {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND window : DialogWindows()) {
+          if (TextOf(window) == caption) {
+            found = window;
+          }
+        }
+        return found != nullptr || !Running();
+      },
+      timeout);
+  return found;
+}
+
+ShownMessageBox DesktopProgram::WaitForMessageBox(std::chrono::milliseconds timeout,
+                                                  HWND except) const {
+  ShownMessageBox box;
+  WaitUntil(
+      [&] {
+        for (HWND window : DialogWindows()) {
+          // A message box's text is the static control 0xFFFF.
+          if (window != except && GetDlgItem(window, 0xFFFF) != nullptr) {
+            box.window = window;
+          }
+        }
+        return box.window != nullptr || !Running();
+      },
+      timeout);
+  if (box.window != nullptr) {
+    box.caption = TextOf(box.window);
+    box.text = TextOf(GetDlgItem(box.window, 0xFFFF));
+  }
+  return box;
+}
+
+std::string TextOf(HWND window) {
+  if (window == nullptr) {
+    return {};
+  }
+  char text[4096] = {};
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                           SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &copied)) {
+    return "<no answer>";
+  }
+  return std::string(text, std::min<std::size_t>(copied, sizeof text - 1));
+}
+
+std::string ControlText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
+
+bool ControlEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
+
+bool ControlVisible(HWND dialog, int id) { return IsWindowVisible(GetDlgItem(dialog, id)) != 0; }
+
+void ClickButton(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void ClickStatic(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, STN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+std::vector<std::string> ListEntries(HWND dialog, int id) {
+  HWND list = GetDlgItem(dialog, id);
+  std::vector<std::string> entries;
+  DWORD_PTR count = 0;
+  SendMessageTimeoutA(list, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &count);
+  for (DWORD_PTR i = 0; i < count && count != static_cast<DWORD_PTR>(CB_ERR); ++i) {
+    // Wine passes a list entry to another process in UTF-16 only; the
+    // entries are plain ASCII.
+    wchar_t text[512] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        kAnswerTimeoutMs, &copied);
+    std::string entry;
+    for (const wchar_t* c = text; *c != L'\0'; ++c) {
+      entry.push_back(static_cast<char>(*c));
+    }
+    entries.push_back(entry);
+  }
+  return entries;
+}
+
+int SelectedListIndex(HWND dialog, int id) {
+  DWORD_PTR selected = 0;
+  SendMessageTimeoutA(GetDlgItem(dialog, id), CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG,
+                      kAnswerTimeoutMs, &selected);
+  return static_cast<int>(static_cast<LRESULT>(selected));
+}
+
+void SelectListIndex(HWND dialog, int id, int index) {
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(GetDlgItem(dialog, id), CB_SETCURSEL, static_cast<WPARAM>(index), 0,
+                      SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &ignored);
+}
+
+int ProgressPosition(HWND dialog, int id) {
+  DWORD_PTR position = 0;
+  SendMessageTimeoutA(GetDlgItem(dialog, id), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
+                      &position);
+  return static_cast<int>(position);
+}
+
+bool Settle(HWND window) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &ignored) !=
+         0;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  return true;
+}
+
+BoxIcon IconOf(HWND messageBox) {
+  HWND icon = nullptr;
+  EnumChildWindows(messageBox, &FindIconControl, reinterpret_cast<LPARAM>(&icon));
+  if (icon == nullptr) {
+    return BoxIcon::None;
+  }
+  const int width = GetSystemMetrics(SM_CXICON);
+  const int height = GetSystemMetrics(SM_CYICON);
+  auto drawn = [&](LPCSTR standard, std::uint32_t backgroundPixel) {
+    const COLORREF background =
+        RGB(backgroundPixel >> 16 & 0xFF, backgroundPixel >> 8 & 0xFF, backgroundPixel & 0xFF);
+    return Pixels(width, height, [&](HDC target) {
+      HBRUSH brush = CreateSolidBrush(background);
+      RECT all = {0, 0, width, height};
+      FillRect(target, &all, brush);
+      DeleteObject(brush);
+      DrawIconEx(target, 0, 0, LoadIconA(nullptr, standard), width, height, 0, nullptr, DI_NORMAL);
+    });
+  };
+  // The box may not have been painted yet: look again until it shows one of
+  // the two icons, or give up.
+  BoxIcon seen = BoxIcon::Other;
+  WaitUntil(
+      [&] {
+        Settle(messageBox);
+        RECT bounds;
+        GetWindowRect(icon, &bounds);
+        const std::vector<std::uint32_t> shown = Pixels(width, height, [&](HDC target) {
+          HDC screen = GetDC(nullptr);
+          BitBlt(target, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
+          ReleaseDC(nullptr, screen);
+        });
+        const double error = Mismatch(shown, drawn(IDI_HAND, shown[0]));
+        const double exclamation = Mismatch(shown, drawn(IDI_EXCLAMATION, shown[0]));
+        if (std::min(error, exclamation) > kIconMismatchAllowed) {
+          return false;
+        }
+        seen = error < exclamation ? BoxIcon::Error : BoxIcon::Exclamation;
+        return true;
+      },
+      kIconWait);
+  return seen;
+}
+
+}  // namespace drivesmith::wintest

@@ -1,0 +1,381 @@
+// The Windows program end to end under Wine: the packed drivesmith.exe is
+// started as a real process and driven through its window. On the 9x family
+// it reaches the simulated drives through the simulated WNASPI32.DLL beside
+// it; on the NT family it finds no drive. What counts is what the windows
+// show and what the simulated drives' flash holds afterwards.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/windows/e2e/DesktopProgram.h"
+#include "tests/windows/e2e/TestPaths.h"
+#include "tests/windows/e2e/X11Tools.h"
+#include "ui/DialogView.h"
+
+namespace drivesmith::wintest {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kDialogCaption[] = "Tavix Drivesmith Ver. 10.0";
+constexpr char kAppTitle[] = "Tavix Drivesmith ver 1.0.1.0";
+constexpr char kStateChooseDrive[] =
+    " Select Target Drive and Source File.\r\n\r\n Eject Disc from Target Drive.";
+constexpr char kStateStart[] = " Push Start button and Start to update.";
+constexpr char kStateCompleted[] =
+    " Completed to update F/W of Drive.\r\n\r\n *** OK ** OK ** OK *** \r\n\r\n"
+    " Turn OFF PC & Drive and Reboot them.";
+constexpr char kStateFailed[] =
+    " Fail to update.\r\n\r\n *** NG ** NG ** NG *** \r\n\r\n Turn OFF PC and Reboot it.";
+constexpr std::uint32_t kPlatform9x = 1;
+constexpr std::uint32_t kPlatformNt = 2;
+constexpr int kProgressEnd = 1000;
+constexpr int kLogoClicksToReveal = 6;
+
+int Id(ControlId id) { return static_cast<int>(id); }
+
+std::uint32_t PlatformId() {
+  OSVERSIONINFOA info = {};
+  info.dwOSVersionInfoSize = sizeof info;
+  GetVersionExA(&info);
+  return info.dwPlatformId;
+}
+
+std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A fresh folder for one test, holding the packed program as drivesmith.exe
+// and, when asked, a WNASPI32.DLL.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& name)
+      : path_(fs::path(WindowsPath(kScratchFolder)) / name) {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+    fs::create_directories(path_ / "flash");
+    fs::copy_file(WindowsPath(kPackedProgram), Program());
+  }
+  void AddAspiLibrary(const std::string& source) {
+    fs::copy_file(WindowsPath(source), path_ / "WNASPI32.DLL");
+  }
+  std::string Program() const { return (path_ / "drivesmith.exe").string(); }
+  std::string Folder() const { return path_.string(); }
+  fs::path FlashFolder() const { return path_ / "flash"; }
+
+ private:
+  fs::path path_;
+};
+
+// Wine takes a process's DLL overrides from the environment it was started
+// in, not from the one a Windows parent passes on: each CTest entry sets
+// WINEDLLOVERRIDES for the programs it starts. True when it asks for
+// WNASPI32.DLL in `mode` ("n", "b", or "" for none).
+bool AspiOverrideIs(const std::string& mode) {
+  char overrides[1024] = {};
+  GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
+  const std::string all = std::string(";") + overrides + ";";
+  return all.find(";wnaspi32=" + mode + ";") != std::string::npos;
+}
+
+// The files the simulated drives wrote their flash to.
+std::vector<fs::path> FlashFiles(const fs::path& folder) {
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    files.push_back(entry.path());
+  }
+  return files;
+}
+
+void ExpectStartScreen(HWND dialog) {
+  EXPECT_EQ(ControlText(dialog, Id(ControlId::StateArea)), kStateChooseDrive);
+  EXPECT_EQ(ControlText(dialog, Id(ControlId::NextStart)), "Next >");
+  EXPECT_FALSE(ControlEnabled(dialog, Id(ControlId::Back)));
+  EXPECT_FALSE(ControlVisible(dialog, Id(ControlId::UpdateLoader)));
+  EXPECT_EQ(ProgressPosition(dialog, Id(ControlId::ProgressBar)), 0);
+  EXPECT_EQ(ControlText(dialog, Id(ControlId::Title)),
+            "DVD/CD Rewritable Drive F/W Update Program\r\nDrivesmith");
+  // The image description read from the program's own file.
+  EXPECT_EQ(ControlText(dialog, Id(ControlId::Information)).rfind("TAVIX", 0), 0U);
+}
+
+bool StateIs(HWND dialog, const std::string& text) {
+  return ControlText(dialog, Id(ControlId::StateArea)) == text;
+}
+
+// One update through the window on a 9x machine with a one- and a
+// two-megabyte drive.
+struct DriveCase {
+  const char* name;
+  int listIndex;
+  bool asksToChangeLayout;  // the 1M-to-2M question
+  std::size_t flashFrom;    // the image areas the drive's flash must hold
+  std::size_t flashTo;
+  bool endWithEscape;  // else the close box
+};
+
+class NineXUpdate : public ::testing::TestWithParam<DriveCase> {};
+
+TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
+  ASSERT_EQ(PlatformId(), kPlatform9x) << "this test needs a prefix that reports Windows 98";
+  const DriveCase& drive = GetParam();
+  ScratchFolder scratch(std::string("update-") + drive.name);
+  scratch.AddAspiLibrary(kSimulatedAspi);
+  ASSERT_TRUE(AspiOverrideIs("n"));
+  std::map<std::string, std::string> environment;
+  environment["DRIVESMITH_SIM_DRIVES"] = "1m@0:0,2m@0:1";
+  environment["DRIVESMITH_SIM_FLASH"] = scratch.FlashFolder().string();
+  environment["DRIVESMITH_SIM_TIME_SCALE"] = "0.01";
+  DesktopProgram program(scratch.Program(), scratch.Folder(), environment);
+  ASSERT_TRUE(program.Started());
+
+  HWND dialog = program.WaitForWindow(kDialogCaption, kWindowWait);
+  ASSERT_NE(dialog, nullptr) << "exit status " << std::hex << program.ExitCode();
+  const std::vector<std::string> entries = ListEntries(dialog, Id(ControlId::DriveList));
+  ASSERT_EQ(entries.size(), 2U);
+  EXPECT_EQ(entries[0].rfind("HA:0 ID:0  ", 0), 0U) << entries[0];
+  EXPECT_EQ(entries[1].rfind("HA:0 ID:1  ", 0), 0U) << entries[1];
+  EXPECT_EQ(SelectedListIndex(dialog, Id(ControlId::DriveList)), 0);
+  ExpectStartScreen(dialog);
+  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-state0"));
+
+  SelectListIndex(dialog, Id(ControlId::DriveList), drive.listIndex);
+  ClickButton(dialog, Id(ControlId::NextStart));
+  ASSERT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateStart); }, kWindowWait));
+  EXPECT_EQ(ControlText(dialog, Id(ControlId::NextStart)), "Start");
+  EXPECT_TRUE(ControlEnabled(dialog, Id(ControlId::Back)));
+  ClickButton(dialog, Id(ControlId::NextStart));
+
+  // The keyboard goes to the dialog from now on.
+  ASSERT_TRUE(ActivateWindow(dialog));
+  if (drive.asksToChangeLayout) {
+    const ShownMessageBox question = program.WaitForMessageBox(kWindowWait, dialog);
+    ASSERT_NE(question.window, nullptr);
+    EXPECT_EQ(question.caption, "Warning!!");
+    EXPECT_EQ(question.text, "You'll change FROM 1M to 2M.\r\nContinue?");
+    EXPECT_EQ(IconOf(question.window), BoxIcon::Exclamation);
+    EXPECT_NE(GetDlgItem(question.window, IDNO), nullptr);
+    EXPECT_TRUE(SaveScreenshot(question.window, std::string("9x-") + drive.name + "-question"));
+    ClickButton(question.window, IDYES);
+  }
+
+  // While the update runs the window paints its phases, and what reaches it
+  // meanwhile (Escape on the keyboard, a close request, clicks that would
+  // reveal the check box) is dropped.
+  ASSERT_TRUE(WaitUntil([&] { return ProgressPosition(dialog, Id(ControlId::ProgressBar)) > 0; },
+                        kUpdateWait));
+  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-updating"));
+  EXPECT_TRUE(TypeKeys("Escape"));
+  const int progressAfterKey = ProgressPosition(dialog, Id(ControlId::ProgressBar));
+  EXPECT_TRUE(progressAfterKey > 0 && progressAfterKey < kProgressEnd)
+      << "the key came after the update: " << progressAfterKey;
+  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  for (int click = 0; click < kLogoClicksToReveal; ++click) {
+    ClickStatic(dialog, Id(ControlId::Logo));
+  }
+
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return StateIs(dialog, kStateCompleted) || StateIs(dialog, kStateFailed) ||
+               !program.Running();
+      },
+      kUpdateWait));
+  ASSERT_TRUE(program.Running()) << "the program ended with status " << std::hex
+                                 << program.ExitCode();
+  ASSERT_TRUE(Settle(dialog));
+  EXPECT_EQ(ControlText(dialog, Id(ControlId::StateArea)), kStateCompleted);
+  EXPECT_TRUE(program.Running());
+  EXPECT_FALSE(ControlVisible(dialog, Id(ControlId::UpdateLoader)));
+  EXPECT_EQ(ControlText(dialog, Id(ControlId::Close)), "Reboot");
+  EXPECT_TRUE(ControlEnabled(dialog, Id(ControlId::Close)));
+  EXPECT_FALSE(ControlEnabled(dialog, Id(ControlId::NextStart)));
+  EXPECT_FALSE(ControlEnabled(dialog, Id(ControlId::Back)));
+  EXPECT_EQ(ProgressPosition(dialog, Id(ControlId::ProgressBar)), kProgressEnd);
+  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-completed"));
+
+  // The cancel path ends the program without a restart.
+  if (drive.endWithEscape) {
+    EXPECT_TRUE(ActivateWindow(dialog));
+    EXPECT_TRUE(TypeKeys("Escape"));
+  } else {
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+  }
+  EXPECT_TRUE(program.WaitForExit(kWindowWait));
+
+  const std::vector<fs::path> flashFiles = FlashFiles(scratch.FlashFolder());
+  ASSERT_EQ(flashFiles.size(), 1U) << "only the updated drive's flash changes";
+  const std::vector<std::uint8_t> flash = ReadBytes(flashFiles[0]);
+  const std::vector<std::uint8_t> image = ReadBytes(WindowsPath(kPackedImage));
+  ASSERT_GE(flash.size(), drive.flashTo);
+  ASSERT_GE(image.size(), drive.flashTo);
+  const auto from = static_cast<std::ptrdiff_t>(drive.flashFrom);
+  const auto to = static_cast<std::ptrdiff_t>(drive.flashTo);
+  EXPECT_TRUE(std::equal(flash.begin() + from, flash.begin() + to, image.begin() + from))
+      << flashFiles[0];
+}
+
+INSTANTIATE_TEST_SUITE_P(Drives, NineXUpdate,
+                         ::testing::Values(DriveCase{"1M", 0, true, 0, 0x100000, false},
+                                           DriveCase{"2M", 1, false, 0x8000, 0x200000, true}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// Completions that come after the 5000 ms wait, or never, from the middle of
+// an update on: the update fails with state 12, and the program still
+// answers, goes back to its first screen and ends when asked.
+struct CompletionCase {
+  const char* name;
+  const char* mode;  // DRIVESMITH_SIM_COMPLETION from then on
+};
+
+class NineXCompletion : public ::testing::TestWithParam<CompletionCase> {};
+
+TEST_P(NineXCompletion, LostMidUpdateFailsTheUpdateWithoutHanging) {
+  ASSERT_EQ(PlatformId(), kPlatform9x) << "this test needs a prefix that reports Windows 98";
+  ASSERT_TRUE(AspiOverrideIs("n"));
+  const CompletionCase& completion = GetParam();
+  ScratchFolder scratch(std::string("completion-") + completion.name);
+  scratch.AddAspiLibrary(kSimulatedAspi);
+  DesktopProgram program(scratch.Program(), scratch.Folder(),
+                         {{"DRIVESMITH_SIM_DRIVES", "2m@0:0"},
+                          {"DRIVESMITH_SIM_TIME_SCALE", "0.01"},
+                          {"DRIVESMITH_SIM_COMPLETION", "async"}});
+  ASSERT_TRUE(program.Started());
+  HWND dialog = program.WaitForWindow(kDialogCaption, kWindowWait);
+  ASSERT_NE(dialog, nullptr) << "exit status " << std::hex << program.ExitCode();
+  ASSERT_EQ(ListEntries(dialog, Id(ControlId::DriveList)).size(), 1U);
+  ClickButton(dialog, Id(ControlId::NextStart));
+  ASSERT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateStart); }, kWindowWait));
+  ClickButton(dialog, Id(ControlId::NextStart));
+  ASSERT_TRUE(WaitUntil([&] { return ProgressPosition(dialog, Id(ControlId::ProgressBar)) > 0; },
+                        kUpdateWait));
+
+  ASSERT_TRUE(program.SetVariable(std::string("DRIVESMITH_SIM_COMPLETION=") + completion.mode));
+  const auto lost = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateFailed); }, kUpdateWait));
+  // The command in flight waited its full 5000 ms before it failed.
+  EXPECT_GE(std::chrono::steady_clock::now() - lost, 5s);
+  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-completion-") + completion.name));
+  EXPECT_EQ(ControlText(dialog, Id(ControlId::Close)), "Close");
+  EXPECT_TRUE(ControlEnabled(dialog, Id(ControlId::Close)));
+  EXPECT_TRUE(ControlEnabled(dialog, Id(ControlId::Back)));
+
+  ClickButton(dialog, Id(ControlId::Back));
+  EXPECT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateChooseDrive); }, kWindowWait));
+  EXPECT_FALSE(ControlEnabled(dialog, Id(ControlId::NextStart)));
+  ClickButton(dialog, Id(ControlId::Close));
+  EXPECT_TRUE(program.WaitForExit(kWindowWait))
+      << program.DialogWindows().size() << " windows left, the first reads "
+      << ControlText(dialog, Id(ControlId::StateArea));
+}
+
+INSTANTIATE_TEST_SUITE_P(Completions, NineXCompletion,
+                         ::testing::Values(CompletionCase{"Late", "late:7000"},
+                                           CompletionCase{"Never", "never"}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// Start-up on a 9x machine whose ASPI layer is missing or unusable: one
+// error box with the application's title, then the end, with no dialog.
+struct AspiFailureCase {
+  const char* name;
+  const char* library;  // copied beside the program as WNASPI32.DLL; null: none
+  // "n": the DLL beside the program, "b": Wine's own, "": none at all (with
+  // "n" alone Wine falls back to the stub in its system folder).
+  const char* overrideMode;
+  const char* text;
+};
+
+class NineXAspiFailure : public ::testing::TestWithParam<AspiFailureCase> {};
+
+TEST_P(NineXAspiFailure, ShowsItsBoxAndEnds) {
+  ASSERT_EQ(PlatformId(), kPlatform9x) << "this test needs a prefix that reports Windows 98";
+  const AspiFailureCase& failure = GetParam();
+  ASSERT_TRUE(AspiOverrideIs(failure.overrideMode)) << "wnaspi32=" << failure.overrideMode;
+  ScratchFolder scratch(std::string("aspi-") + failure.name);
+  if (failure.library != nullptr) {
+    scratch.AddAspiLibrary(failure.library);
+  }
+  DesktopProgram program(scratch.Program(), scratch.Folder(), {});
+  ASSERT_TRUE(program.Started());
+
+  const ShownMessageBox box = program.WaitForMessageBox(kWindowWait);
+  ASSERT_NE(box.window, nullptr);
+  EXPECT_EQ(box.caption, kAppTitle);
+  EXPECT_EQ(box.text, failure.text);
+  EXPECT_EQ(IconOf(box.window), BoxIcon::Error);
+  EXPECT_EQ(GetDlgItem(box.window, IDCANCEL), nullptr);
+  EXPECT_TRUE(SaveScreenshot(box.window, std::string("9x-aspi-") + failure.name));
+  ClickButton(box.window, IDOK);
+
+  bool dialogShown = false;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        for (HWND window : program.DialogWindows()) {
+          dialogShown = dialogShown || TextOf(window) == kDialogCaption;
+        }
+        return !program.Running();
+      },
+      kWindowWait));
+  EXPECT_FALSE(dialogShown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boxes, NineXAspiFailure,
+    ::testing::Values(AspiFailureCase{"NoLibrary", nullptr, "", "Not found 'ASPI32.DLL'"},
+                      AspiFailureCase{"NoSendCommand", kSimulatedAspiWithoutSend, "n",
+                                      "ASPI Function Error 'ASPI32.DLL'"},
+                      AspiFailureCase{"WinesOwnLayer", nullptr, "b", "Not found ASPI MANAGER"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+// The NT family on a machine without a drive that answers: an empty list,
+// and Start refuses with the model box.
+TEST(NtFamily, FindsNoDriveAndStartRefuses) {
+  ASSERT_EQ(PlatformId(), kPlatformNt) << "this test needs a prefix that reports the NT family";
+  ScratchFolder scratch("nt");
+  DesktopProgram program(scratch.Program(), scratch.Folder(), {});
+  ASSERT_TRUE(program.Started());
+
+  HWND dialog = program.WaitForWindow(kDialogCaption, kWindowWait);
+  ASSERT_NE(dialog, nullptr) << "exit status " << std::hex << program.ExitCode();
+  EXPECT_TRUE(ListEntries(dialog, Id(ControlId::DriveList)).empty());
+  EXPECT_EQ(SelectedListIndex(dialog, Id(ControlId::DriveList)), CB_ERR);
+  ExpectStartScreen(dialog);
+  EXPECT_TRUE(SaveScreenshot(dialog, "nt-state0"));
+
+  ClickButton(dialog, Id(ControlId::NextStart));
+  ASSERT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateStart); }, kWindowWait));
+  ClickButton(dialog, Id(ControlId::NextStart));
+  const ShownMessageBox refusal = program.WaitForMessageBox(kWindowWait, dialog);
+  ASSERT_NE(refusal.window, nullptr);
+  EXPECT_EQ(refusal.caption, "drivesmith");
+  EXPECT_EQ(refusal.text, "Sorry, this flash utility can't update this model.");
+  EXPECT_EQ(IconOf(refusal.window), BoxIcon::Exclamation);
+  EXPECT_TRUE(SaveScreenshot(refusal.window, "nt-refusal"));
+  ClickButton(refusal.window, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return program.DialogWindows().size() == 1; }, kWindowWait));
+
+  // The refusal changed nothing.
+  EXPECT_TRUE(StateIs(dialog, kStateStart));
+  EXPECT_TRUE(ControlEnabled(dialog, Id(ControlId::NextStart)));
+  // Six clicks on the logo reveal the check box.
+  for (int click = 0; click < kLogoClicksToReveal; ++click) {
+    ClickStatic(dialog, Id(ControlId::Logo));
+  }
+  EXPECT_TRUE(
+      WaitUntil([&] { return ControlVisible(dialog, Id(ControlId::UpdateLoader)); }, kWindowWait));
+  EXPECT_TRUE(SaveScreenshot(dialog, "nt-state1-update-loader"));
+
+  // Close before an update ends the program at once.
+  ClickButton(dialog, Id(ControlId::Close));
+  EXPECT_TRUE(program.WaitForExit(kWindowWait));
+}
+
+}  // namespace
+}  // namespace drivesmith::wintest
