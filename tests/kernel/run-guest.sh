@@ -52,8 +52,10 @@ timeout 5 qemu-system-x86_64 -accel tcg -machine pc -display none -nographic -S 
 [[ $probe_status -eq 124 ]] || skip "qemu-system-x86_64 -accel tcg cannot start here (status $probe_status)"
 
 # The kernel that the meta-package linux-image-amd64 stands for.
-kernel_package=$(apt-cache depends linux-image-amd64 2>/dev/null |
-  sed -n 's/^ *Depends: \(linux-image-[0-9].*\)$/\1/p' | head -n 1)
+# (The listing is read whole before it is parsed: a reader that stops early
+# would end the writer with SIGPIPE, which pipefail reports as a failure.)
+kernel_depends=$(apt-cache depends linux-image-amd64 2>/dev/null || true)
+kernel_package=$(sed -n 's/^ *Depends: \(linux-image-[0-9].*\)$/\1/p;T;q' <<<"$kernel_depends")
 if [[ -z "$kernel_package" ]]; then
   # A cached kernel serves when the package lists are gone.
   kernel_package=$(cat "$cache/package" 2>/dev/null || true)
