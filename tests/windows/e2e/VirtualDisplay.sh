@@ -34,7 +34,7 @@ start)
   DISPLAY="$display" openbox </dev/null >"$state/openbox.log" 2>&1 &
   echo $! >"$state/openbox.pid"
   tries=0
-  until [[ $(DISPLAY="$display" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null) == *"window id"* ]]; do
+  until DISPLAY="$display" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
     tries=$((tries + 1))
     if [ "$tries" -gt 100 ]; then
       echo "openbox did not start:" >&2
