@@ -19,6 +19,7 @@
 #include "platform/windows/Win32ProgramFile.h"
 #include "programs/drivesmith-demo/DemoMachine.h"
 #include "programs/drivesmith-demo/DemoOptions.h"
+#include "programs/drivesmith-demo/DemoStart.h"
 #include "programs/drivesmith-demo/DemoSystemPower.h"
 #include "programs/drivesmith-demo/ReportingDialogView.h"
 #include "programs/drivesmith-demo/ScaledClock.h"
@@ -26,45 +27,17 @@
 #include "programs/drivesmith-demo/Win32AutoPilot.h"
 #include "ui/UpdateDialog.h"
 
-namespace {
-
-constexpr int kExitCompleted = 0;
-constexpr int kExitNotCompleted = 1;
-constexpr int kExitUsage = 2;
-constexpr int kUpdateCompletedState = 11;
-
-drivesmith::MessageBoxAnswer AnswerAutomatically(const std::string& /*text*/,
-                                                 const std::string& /*caption*/,
-                                                 drivesmith::MessageBoxKind kind) {
-  return kind == drivesmith::MessageBoxKind::ExclamationYesNo ? drivesmith::MessageBoxAnswer::Yes
-                                                              : drivesmith::MessageBoxAnswer::Ok;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
   using namespace drivesmith;
 
-  std::vector<std::string> arguments(argv + 1, argv + argc);
-  demo::DemoOptions options;
-  std::string error;
-  if (!demo::ParseDemoOptions(arguments, options, error)) {
-    std::cerr << "drivesmith-demo: " << error << "\n" << demo::DemoUsage();
-    return kExitUsage;
+  demo::DemoStart start;
+  if (const auto status = demo::StartDemo({argv + 1, argv + argc}, start)) {
+    return *status;
   }
-  if (options.help) {
-    std::cout << demo::DemoUsage();
-    return 0;
-  }
-
-  std::unique_ptr<demo::TraceWriter> trace;
-  if (!options.traceFile.empty()) {
-    trace = std::make_unique<demo::TraceWriter>(options.traceFile);
-    if (!trace->Ok()) {
-      std::cerr << "drivesmith-demo: cannot write " << options.traceFile << "\n";
-      return kExitUsage;
-    }
-  }
+  const demo::DemoOptions& options = start.options;
+  std::unique_ptr<demo::TraceWriter>& trace = start.trace;
 
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
@@ -88,7 +61,7 @@ int main(int argc, char** argv) {
         UpdateDialog dialog({view, transport, programFile, clock, power, applicationName});
         demo::Win32AutoPilot pilot(window, dialog, std::cout);
         if (options.autoRun) {
-          window.SetMessageBoxAnswerer(AnswerAutomatically);
+          window.SetMessageBoxAnswerer(demo::AnswerAutomatically);
           pilot.Engage(options.select);
         } else if (options.select) {
           const int select = *options.select;
@@ -105,8 +78,5 @@ int main(int argc, char** argv) {
     trace->Flush();
   }
 
-  if (!options.autoRun) {
-    return 0;
-  }
-  return finalState == kUpdateCompletedState ? kExitCompleted : kExitNotCompleted;
+  return demo::DemoExitStatus(options, finalState);
 }

@@ -23,6 +23,7 @@
 #include "programs/drivesmith-demo/AutoPilot.h"
 #include "programs/drivesmith-demo/DemoMachine.h"
 #include "programs/drivesmith-demo/DemoOptions.h"
+#include "programs/drivesmith-demo/DemoStart.h"
 #include "programs/drivesmith-demo/DemoSystemPower.h"
 #include "programs/drivesmith-demo/ReportingDialogView.h"
 #include "programs/drivesmith-demo/ScaledClock.h"
@@ -31,11 +32,6 @@
 
 namespace {
 
-constexpr int kExitCompleted = 0;
-constexpr int kExitNotCompleted = 1;
-constexpr int kExitUsage = 2;
-constexpr int kUpdateCompletedState = 11;
-
 // Without a display the window is drawn off screen.
 void UseOffscreenWithoutDisplay() {
   const bool haveDisplay =
@@ -43,13 +39,6 @@ void UseOffscreenWithoutDisplay() {
   if (!haveDisplay && std::getenv("QT_QPA_PLATFORM") == nullptr) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
   }
-}
-
-drivesmith::MessageBoxAnswer AnswerAutomatically(const std::string& /*text*/,
-                                                 const std::string& /*caption*/,
-                                                 drivesmith::MessageBoxKind kind) {
-  return kind == drivesmith::MessageBoxKind::ExclamationYesNo ? drivesmith::MessageBoxAnswer::Yes
-                                                              : drivesmith::MessageBoxAnswer::Ok;
 }
 
 }  // namespace
@@ -63,26 +52,12 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("drivesmith-demo"));
 
   // QApplication has taken its own options out of argv.
-  std::vector<std::string> arguments(argv + 1, argv + argc);
-  demo::DemoOptions options;
-  std::string error;
-  if (!demo::ParseDemoOptions(arguments, options, error)) {
-    std::cerr << "drivesmith-demo: " << error << "\n" << demo::DemoUsage();
-    return kExitUsage;
+  demo::DemoStart start;
+  if (const auto status = demo::StartDemo({argv + 1, argv + argc}, start)) {
+    return *status;
   }
-  if (options.help) {
-    std::cout << demo::DemoUsage();
-    return 0;
-  }
-
-  std::unique_ptr<demo::TraceWriter> trace;
-  if (!options.traceFile.empty()) {
-    trace = std::make_unique<demo::TraceWriter>(options.traceFile);
-    if (!trace->Ok()) {
-      std::cerr << "drivesmith-demo: cannot write " << options.traceFile << "\n";
-      return kExitUsage;
-    }
-  }
+  const demo::DemoOptions& options = start.options;
+  std::unique_ptr<demo::TraceWriter>& trace = start.trace;
 
   if (options.autoRun) {
     std::cout << "platform: " << QGuiApplication::platformName().toStdString() << std::endl;
@@ -111,7 +86,7 @@ int main(int argc, char** argv) {
         UpdateDialog dialog({view, transport, programFile, clock, power, applicationName});
         demo::AutoPilot pilot(window, dialog, std::cout);
         if (options.autoRun) {
-          window.SetMessageBoxAnswerer(AnswerAutomatically);
+          window.SetMessageBoxAnswerer(demo::AnswerAutomatically);
           pilot.Engage(options.select);
         } else if (options.select) {
           QTimer::singleShot(0, [&window, &options] { window.SelectListEntry(*options.select); });
@@ -124,8 +99,5 @@ int main(int argc, char** argv) {
     trace->Flush();
   }
 
-  if (!options.autoRun) {
-    return 0;
-  }
-  return finalState == kUpdateCompletedState ? kExitCompleted : kExitNotCompleted;
+  return demo::DemoExitStatus(options, finalState);
 }
