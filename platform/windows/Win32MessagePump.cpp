@@ -33,7 +33,8 @@ void WaitServingNonInputMessages(std::chrono::milliseconds duration) {
 
 bool WaitForEventServingNonInputMessages(void* event, std::chrono::milliseconds timeout) {
   HANDLE handle = static_cast<HANDLE>(event);
-  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout.count());
+  const ULONGLONG span = timeout.count() > 0 ? static_cast<ULONGLONG>(timeout.count()) : 0;
+  const ULONGLONG deadline = GetTickCount64() + span;
   for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
     // Without MWMO_INPUTAVAILABLE, as above: only new non-input messages
     // end the wait before the event does.
