@@ -27,10 +27,19 @@ endfunction()
 # The default prefix: a current Windows of the NT family.
 drivesmith_wine_prefix_fixture(wine_prefix ${DRIVESMITH_WINE_PREFIX})
 # A prefix whose GetVersionExA reports the 9x family (platform id 1), for
-# 32-bit programs too.
+# 32-bit programs too: a copy of the default prefix with one registry value.
+# It runs alone, so that no test has Wine running in the default prefix
+# while it is copied.
 set(DRIVESMITH_WINE_PREFIX_9X ${PROJECT_BINARY_DIR}/wine-prefix-9x)
-drivesmith_wine_prefix_fixture(wine_prefix_9x ${DRIVESMITH_WINE_PREFIX_9X}
-                               EXTRA_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/ReportWindows98.cmake)
+add_test(NAME wine_prefix_9x
+         COMMAND ${CMAKE_COMMAND} -DWINE=${CMAKE_CROSSCOMPILING_EMULATOR}
+                 -DWINESERVER=${DRIVESMITH_WINESERVER} -DSOURCE=${DRIVESMITH_WINE_PREFIX}
+                 -DPREFIX=${DRIVESMITH_WINE_PREFIX_9X}
+                 -DEXTRA_SCRIPT=${PROJECT_SOURCE_DIR}/cmake/ReportWindows98.cmake
+                 -P ${PROJECT_SOURCE_DIR}/cmake/CopyWinePrefix.cmake)
+set_tests_properties(wine_prefix_9x PROPERTIES FIXTURES_SETUP wine_prefix_9x
+                                               FIXTURES_REQUIRED wine_prefix RUN_SERIAL TRUE
+                                               TIMEOUT 300)
 
 # Registers the GoogleTest program TARGET as one CTest entry run under Wine:
 #   drivesmith_wine_gtest(target [NAME test-name] [PREFIX_9X]

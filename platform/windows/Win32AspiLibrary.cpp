@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
+#include <utility>
 
 namespace drivesmith {
 namespace {
@@ -38,15 +39,15 @@ Entry EntryPoint(FARPROC address) {
 
 }  // namespace
 
-std::unique_ptr<Win32AspiLibrary> Win32AspiLibrary::Load(const std::string& name) {
+std::unique_ptr<Win32AspiLibrary> Win32AspiLibrary::Load(
+    const std::string& name, std::shared_ptr<Win32CompletionWaiter> waiter) {
   HMODULE module = LoadLibraryA(name.c_str());
   if (module == nullptr) return nullptr;
-  return std::unique_ptr<Win32AspiLibrary>(new Win32AspiLibrary(module, nullptr, nullptr));
+  return std::unique_ptr<Win32AspiLibrary>(new Win32AspiLibrary(module, std::move(waiter)));
 }
 
-Win32AspiLibrary::Win32AspiLibrary(void* module, SupportInfoEntry supportInfo,
-                                   SendCommandEntry sendCommand)
-    : module_(module), supportInfo_(supportInfo), sendCommand_(sendCommand) {}
+Win32AspiLibrary::Win32AspiLibrary(void* module, std::shared_ptr<Win32CompletionWaiter> waiter)
+    : module_(module), waiter_(std::move(waiter)) {}
 
 Win32AspiLibrary::~Win32AspiLibrary() { FreeLibrary(static_cast<HMODULE>(module_)); }
 
@@ -78,7 +79,7 @@ AspiEvent Win32AspiLibrary::CreateCompletionEvent() {
 bool Win32AspiLibrary::WaitForCompletion(AspiEvent event, std::chrono::milliseconds timeout) {
   constexpr auto kLongestWait = static_cast<std::chrono::milliseconds::rep>(INFINITE - 1);
   const auto milliseconds = timeout.count() < 0 ? 0 : std::min(timeout.count(), kLongestWait);
-  return WaitForSingleObject(AsHandle(event), static_cast<DWORD>(milliseconds)) == WAIT_OBJECT_0;
+  return waiter_->Wait(AsHandle(event), std::chrono::milliseconds{milliseconds});
 }
 
 void Win32AspiLibrary::ResetCompletionEvent(AspiEvent event) { ResetEvent(AsHandle(event)); }

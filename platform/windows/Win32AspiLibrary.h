@@ -5,14 +5,19 @@
 #include <memory>
 #include <string>
 
+#include "platform/windows/Win32CompletionWaiter.h"
+#include "platform/windows/Win32PlainCompletionWaiter.h"
 #include "transport/AspiLayer.h"
 
 namespace drivesmith {
 
 class Win32AspiLibrary : public AspiLibrary {
  public:
-  // LoadLibraryA(name); null when the library cannot be loaded.
-  static std::unique_ptr<Win32AspiLibrary> Load(const std::string& name);
+  // LoadLibraryA(name); null when the library cannot be loaded. Completion
+  // events are waited for through `waiter`.
+  static std::unique_ptr<Win32AspiLibrary> Load(const std::string& name,
+                                                std::shared_ptr<Win32CompletionWaiter> waiter =
+                                                    std::make_shared<Win32PlainCompletionWaiter>());
   ~Win32AspiLibrary() override;
   Win32AspiLibrary(const Win32AspiLibrary&) = delete;
   Win32AspiLibrary& operator=(const Win32AspiLibrary&) = delete;
@@ -29,11 +34,12 @@ class Win32AspiLibrary : public AspiLibrary {
   using SupportInfoEntry = unsigned long(__cdecl*)();
   using SendCommandEntry = unsigned long(__cdecl*)(void*);
 
-  Win32AspiLibrary(void* module, SupportInfoEntry supportInfo, SendCommandEntry sendCommand);
+  Win32AspiLibrary(void* module, std::shared_ptr<Win32CompletionWaiter> waiter);
 
   void* module_;
-  SupportInfoEntry supportInfo_;
-  SendCommandEntry sendCommand_;
+  std::shared_ptr<Win32CompletionWaiter> waiter_;
+  SupportInfoEntry supportInfo_ = nullptr;
+  SendCommandEntry sendCommand_ = nullptr;
 };
 
 }  // namespace drivesmith

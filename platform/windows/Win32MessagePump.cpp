@@ -31,6 +31,23 @@ void WaitServingNonInputMessages(std::chrono::milliseconds duration) {
   }
 }
 
+bool WaitForEventServingNonInputMessages(void* event, std::chrono::milliseconds timeout) {
+  HANDLE handle = static_cast<HANDLE>(event);
+  const ULONGLONG span = timeout.count() > 0 ? static_cast<ULONGLONG>(timeout.count()) : 0;
+  const ULONGLONG deadline = GetTickCount64() + span;
+  for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
+    // Without MWMO_INPUTAVAILABLE, as above: only new non-input messages
+    // end the wait before the event does.
+    const DWORD woken = MsgWaitForMultipleObjectsEx(1, &handle, static_cast<DWORD>(deadline - now),
+                                                    kNonInputWakeMask, 0);
+    if (woken == WAIT_OBJECT_0) return true;
+    if (woken != WAIT_OBJECT_0 + 1) return false;
+    ServeNonInputMessages();
+  }
+  // The time is up: a signal that came meanwhile still counts.
+  return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+}
+
 void DropQueuedInput() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT)) {

@@ -15,6 +15,11 @@ void ServeNonInputMessages();
 // Waits `duration`, handling non-input messages as they come.
 void WaitServingNonInputMessages(std::chrono::milliseconds duration);
 
+// Waits until the automatic-reset event `event` (a HANDLE) is signalled, for
+// `timeout` at most, handling non-input messages as they come; true when it
+// was signalled. The wait consumes the signal.
+bool WaitForEventServingNonInputMessages(void* event, std::chrono::milliseconds timeout);
+
 // Takes the keyboard and mouse input that has queued up off the queue and
 // drops it, together with the commands that input turns into and that wait
 // as posted messages: button clicks, window commands (the system menu, the

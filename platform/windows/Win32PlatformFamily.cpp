@@ -11,8 +11,9 @@ namespace drivesmith {
 // The published OSVERSIONINFOA: five DWORDs and a 128-character string.
 static_assert(sizeof(OSVERSIONINFOA) == 148);
 
-Win32PlatformFamily::Win32PlatformFamily(Win32MessageBoxPresenter showMessageBox)
-    : showMessageBox_(std::move(showMessageBox)) {}
+Win32PlatformFamily::Win32PlatformFamily(Win32MessageBoxPresenter showMessageBox,
+                                         std::shared_ptr<Win32CompletionWaiter> waiter)
+    : showMessageBox_(std::move(showMessageBox)), waiter_(std::move(waiter)) {}
 
 std::uint32_t Win32PlatformFamily::PlatformId() {
   OSVERSIONINFOA info{};
@@ -26,7 +27,7 @@ std::uint32_t Win32PlatformFamily::PlatformId() {
 }
 
 std::unique_ptr<AspiLibrary> Win32PlatformFamily::LoadAspiLibrary(const std::string& name) {
-  return Win32AspiLibrary::Load(name);
+  return Win32AspiLibrary::Load(name, waiter_);
 }
 
 void Win32PlatformFamily::ShowMessageBox(const std::string& text, const std::string& caption,

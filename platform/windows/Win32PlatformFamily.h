@@ -4,8 +4,11 @@
 // message boxes, which the program's view shows.
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "platform/windows/Win32CompletionWaiter.h"
+#include "platform/windows/Win32PlainCompletionWaiter.h"
 #include "transport/TransportPlatform.h"
 
 namespace drivesmith {
@@ -15,7 +18,10 @@ using Win32MessageBoxPresenter =
 
 class Win32PlatformFamily : public TransportPlatform {
  public:
-  explicit Win32PlatformFamily(Win32MessageBoxPresenter showMessageBox);
+  // The ASPI library it loads waits for completions through `waiter`.
+  explicit Win32PlatformFamily(Win32MessageBoxPresenter showMessageBox,
+                               std::shared_ptr<Win32CompletionWaiter> waiter =
+                                   std::make_shared<Win32PlainCompletionWaiter>());
 
   // dwPlatformId of GetVersionExA; 0 when the call fails.
   std::uint32_t PlatformId() override;
@@ -25,6 +31,7 @@ class Win32PlatformFamily : public TransportPlatform {
 
  private:
   Win32MessageBoxPresenter showMessageBox_;
+  std::shared_ptr<Win32CompletionWaiter> waiter_;
 };
 
 }  // namespace drivesmith

@@ -5,6 +5,7 @@
 // commctrl.h needs the types of windows.h.
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 
 #include "app/ApplicationName.h"
@@ -12,6 +13,7 @@
 #include "platform/windows/Win32Clock.h"
 #include "platform/windows/Win32DialogView.h"
 #include "platform/windows/Win32MessageBox.h"
+#include "platform/windows/Win32MessagePumpingCompletionWaiter.h"
 #include "platform/windows/Win32PassThroughLayer.h"
 #include "platform/windows/Win32PlatformFamily.h"
 #include "platform/windows/Win32ProgramFile.h"
@@ -27,11 +29,13 @@ int main() {
 
   Win32ProgramFile programFile;
   const std::string applicationName = ApplicationNameFromPath(programFile.Path());
-  // The start-up boxes have no owner window.
+  // The start-up boxes have no owner window. The dialog keeps painting while
+  // an ASPI command runs.
   Win32PlatformFamily platform(
       [](const std::string& text, const std::string& caption, MessageBoxKind kind) {
         ShowWin32MessageBox(nullptr, text, caption, kind);
-      });
+      },
+      std::make_shared<Win32MessagePumpingCompletionWaiter>());
   Win32PassThroughLayer passThrough;
   Win32SystemPower power;
   Win32Clock clock;
