@@ -21,7 +21,7 @@
 #include "programs/drivesmith-demo/DemoOptions.h"
 #include "programs/drivesmith-demo/DemoStart.h"
 #include "programs/drivesmith-demo/DemoSystemPower.h"
-#include "programs/drivesmith-demo/ReportingDialogView.h"
+#include "programs/drivesmith-demo/DemoWizardRun.h"
 #include "programs/drivesmith-demo/ScaledClock.h"
 #include "programs/drivesmith-demo/TraceWriter.h"
 #include "programs/drivesmith-demo/Win32AutoPilot.h"
@@ -53,25 +53,14 @@ int main(int argc, char** argv) {
   UpdaterApp app(
       {machine.Platform(), machine.PassThrough(), applicationName}, [&](ScsiTransport& transport) {
         Win32DialogView window(GetModuleHandleA(nullptr));
-        std::ostream& report = options.autoRun ? std::cout : std::clog;
-        demo::ReportingDialogView view(window, report);
-        if (trace) {
-          view.OnRepaint([&trace] { trace->Flush(); });
-        }
-        UpdateDialog dialog({view, transport, programFile, clock, power, applicationName});
-        demo::Win32AutoPilot pilot(window, dialog, std::cout);
-        if (options.autoRun) {
-          window.SetMessageBoxAnswerer(demo::AnswerAutomatically);
-          pilot.Engage(options.select);
-        } else if (options.select) {
-          const int select = *options.select;
-          window.OnInit([select](HWND dialogWindow) {
-            PostMessageA(GetDlgItem(dialogWindow, static_cast<int>(ControlId::DriveList)),
-                         CB_SETCURSEL, static_cast<WPARAM>(select), 0);
-          });
-        }
-        window.RunModal(dialog);
-        finalState = dialog.State().UpdateState;
+        finalState = demo::RunDemoWizard<demo::Win32AutoPilot>(
+            window, {window, transport, programFile, clock, power, applicationName}, start,
+            [&window](int select) {
+              window.OnInit([select](HWND dialogWindow) {
+                PostMessageA(GetDlgItem(dialogWindow, static_cast<int>(ControlId::DriveList)),
+                             CB_SETCURSEL, static_cast<WPARAM>(select), 0);
+              });
+            });
       });
   app.Run();
   if (trace) {

@@ -25,7 +25,7 @@
 #include "programs/drivesmith-demo/DemoOptions.h"
 #include "programs/drivesmith-demo/DemoStart.h"
 #include "programs/drivesmith-demo/DemoSystemPower.h"
-#include "programs/drivesmith-demo/ReportingDialogView.h"
+#include "programs/drivesmith-demo/DemoWizardRun.h"
 #include "programs/drivesmith-demo/ScaledClock.h"
 #include "programs/drivesmith-demo/TraceWriter.h"
 #include "ui/UpdateDialog.h"
@@ -78,21 +78,11 @@ int main(int argc, char** argv) {
   UpdaterApp app(
       {machine.Platform(), machine.PassThrough(), applicationName}, [&](ScsiTransport& transport) {
         QtDialogView window;
-        std::ostream& report = options.autoRun ? std::cout : std::clog;
-        demo::ReportingDialogView view(window, report);
-        if (trace) {
-          view.OnRepaint([&trace] { trace->Flush(); });
-        }
-        UpdateDialog dialog({view, transport, programFile, clock, power, applicationName});
-        demo::AutoPilot pilot(window, dialog, std::cout);
-        if (options.autoRun) {
-          window.SetMessageBoxAnswerer(demo::AnswerAutomatically);
-          pilot.Engage(options.select);
-        } else if (options.select) {
-          QTimer::singleShot(0, [&window, &options] { window.SelectListEntry(*options.select); });
-        }
-        window.RunModal(dialog);
-        finalState = dialog.State().UpdateState;
+        finalState = demo::RunDemoWizard<demo::AutoPilot>(
+            window, {window, transport, programFile, clock, power, applicationName}, start,
+            [&window](int select) {
+              QTimer::singleShot(0, [&window, select] { window.SelectListEntry(select); });
+            });
       });
   app.Run();
   if (trace) {
