@@ -3,14 +3,70 @@
 # Without a preset it runs the Linux suite (default, the kernel guest included)
 # and then the Windows suite (the 32-bit programs cross-built with mingw-w64,
 # their tests under Wine).
+#
+# The Windows suite runs its 32-bit programs where this machine's kernel runs
+# them, and otherwise in a qemu guest with Debian's own kernel that sees this
+# machine's files (scripts/run-in-guest.sh). DRIVESMITH_WINE_ROUTE=guest takes
+# the guest on any machine, =native never; unset or auto tries a 32-bit
+# program once and decides.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+build_preset() {
+  cmake --preset "$1"
+  cmake --build --preset "$1" -j "$(nproc)"
+}
+
+# The 32-bit half of Wine: it is what runs the Windows programs.
+readonly kWine32Loader=/usr/lib/wine/wine
+
+wine_route() {
+  local route=${DRIVESMITH_WINE_ROUTE:-auto}
+  case $route in
+    native | guest) ;;
+    auto)
+      if [[ ! -x $kWine32Loader ]]; then
+        echo "no 32-bit Wine ($kWine32Loader): run scripts/install-dependencies.sh" >&2
+        return 1
+      fi
+      local probe
+      if probe=$("$kWine32Loader" --version 2>&1); then
+        route=native
+        echo "32-bit programs run here ($probe)" >&2
+      else
+        route=guest
+        echo "this kernel refuses 32-bit programs ($probe)" >&2
+      fi
+      ;;
+    *)
+      echo "DRIVESMITH_WINE_ROUTE must be auto, native or guest, not '$route'" >&2
+      return 1
+      ;;
+  esac
+  echo "$route"
+}
+
+run_windows() {
+  build_preset windows
+  local route
+  route=$(wine_route)
+  if [[ $route == native ]]; then
+    echo "Windows suite: under Wine on this machine"
+    ctest --preset windows -j "$(nproc)"
+  else
+    echo "Windows suite: under Wine in a qemu guest (Debian's kernel, this machine's files)"
+    scripts/run-in-guest.sh --keep build/windows/test-results --keep build/windows/test-artifacts \
+      build/windows/guest -- ctest --preset windows -j "$(nproc)"
+  fi
+}
+
 run_preset() {
-  local preset="$1"
-  cmake --preset "$preset"
-  cmake --build --preset "$preset" -j "$(nproc)"
-  ctest --preset "$preset" -j "$(nproc)"
+  if [[ $1 == windows ]]; then
+    run_windows
+  else
+    build_preset "$1"
+    ctest --preset "$1" -j "$(nproc)"
+  fi
 }
 
 if [[ $# -eq 0 ]]; then

@@ -7,7 +7,7 @@
 #   run-guest.sh BUILD_DIR TCMU_HANDLER CHECK_PROGRAM
 #
 # BUILD_DIR is the project's build folder: the kernel package and its
-# unpacked tree are cached in BUILD_DIR/kernel-cache, the guest is put
+# unpacked tree are cached in kernel-cache beside it, the guest is put
 # together in BUILD_DIR/kernel-guest, and the console log is kept in
 # BUILD_DIR/test-artifacts/kernel/console.log.
 #
@@ -26,7 +26,7 @@ handler=$(realpath "$2")
 check=$(realpath "$3")
 here=$(dirname "$(realpath "$0")")
 
-cache="$build_dir/kernel-cache"
+cache="$(dirname "$build_dir")/kernel-cache"
 guest="$build_dir/kernel-guest"
 artifacts="$build_dir/test-artifacts/kernel"
 mkdir -p "$cache" "$guest" "$artifacts"
@@ -37,7 +37,7 @@ skip() {
 }
 
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
-for tool in cpio depmod modprobe gzip strip apt-get apt-cache dpkg-deb timeout; do
+for tool in cpio modprobe gzip strip timeout; do
   command -v "$tool" >/dev/null || { echo "missing tool: $tool (scripts/install-dependencies.sh)"; exit 1; }
 done
 # busybox-static's busybox: the guest has no shared libraries.
@@ -51,34 +51,10 @@ timeout 5 qemu-system-x86_64 -accel tcg -machine pc -display none -nographic -S 
   -monitor none -serial none -nodefaults </dev/null >/dev/null 2>&1 || probe_status=$?
 [[ $probe_status -eq 124 ]] || skip "qemu-system-x86_64 -accel tcg cannot start here (status $probe_status)"
 
-# The kernel that the meta-package linux-image-amd64 stands for.
-# (The listing is read whole before it is parsed: a reader that stops early
-# would end the writer with SIGPIPE, which pipefail reports as a failure.)
-kernel_depends=$(apt-cache depends linux-image-amd64 2>/dev/null || true)
-kernel_package=$(sed -n 's/^ *Depends: \(linux-image-[0-9].*\)$/\1/p;T;q' <<<"$kernel_depends")
-if [[ -z "$kernel_package" ]]; then
-  # A cached kernel serves when the package lists are gone.
-  kernel_package=$(cat "$cache/package" 2>/dev/null || true)
-fi
-[[ -n "$kernel_package" ]] || { echo "cannot tell which kernel linux-image-amd64 depends on"; exit 1; }
-version=${kernel_package#linux-image-}
+# Debian's kernel, cached beside the presets' build folders so that every
+# preset and the Windows suite's guest share one download.
+version=$("$here/../../scripts/guest-kernel.sh" "$cache")
 tree="$cache/tree"
-
-if [[ "$(cat "$cache/package" 2>/dev/null || true)" != "$kernel_package" || ! -f "$tree/boot/vmlinuz-$version" ]]; then
-  echo "fetching $kernel_package"
-  rm -rf "$tree" "$cache"/*.deb
-  if ! (cd "$cache" && apt-get download "$kernel_package"); then
-    # The package lists may not know the package yet.
-    sudo_cmd=()
-    [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update
-    (cd "$cache" && apt-get download "$kernel_package")
-  fi
-  dpkg-deb -x "$cache"/"$kernel_package"_*.deb "$tree"
-  # The package leaves modules.dep to its postinst.
-  depmod -b "$tree" "$version"
-  echo "$kernel_package" >"$cache/package"
-fi
 
 # The initramfs: busybox, the modules and what they need, the programs, /init.
 root="$guest/root"
