@@ -16,6 +16,7 @@
 
 #include "platform/linux/QtArtwork.h"
 #include "platform/linux/QtLogoLabel.h"
+#include "ui/StateTexts.h"
 
 namespace drivesmith {
 
@@ -89,7 +90,7 @@ QtDialogWindow::QtDialogWindow(QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       units_(DialogUnits::FromFont(DialogFont())) {
   setFont(DialogFont());
-  setWindowTitle(QString::fromLatin1(kTemplateCaption));
+  setWindowTitle(QString::fromLatin1(text::kDialogCaption));
   setModal(true);
   setSizeGripEnabled(false);
   setFixedSize(units_.ToPixels(QSize(kDialogWidthUnits, kDialogHeightUnits)));

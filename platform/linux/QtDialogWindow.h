@@ -33,7 +33,6 @@ namespace drivesmith {
 class QtLogoLabel;
 
 // The template's texts and geometry.
-inline constexpr char kTemplateCaption[] = "Tavix Drivesmith Ver. 10.0";
 inline constexpr char kVersionText[] = "2004  Ver 10.0";
 inline constexpr int kDialogWidthUnits = 310;
 inline constexpr int kDialogHeightUnits = 188;
