@@ -29,10 +29,12 @@ case ${1:-} in
     packages=("${demo_packages[@]}")
     ;;
   "")
-    # The Windows build: mingw-w64's 32-bit compilers, and Wine with its
-    # 32-bit part to run the programs and their tests.
+    # The Windows build: mingw-w64's 32-bit compilers (-posix for the tests,
+    # -win32 for the shipped programs), and Wine with its 32-bit part to run
+    # the programs and their tests.
     "${sudo_cmd[@]}" dpkg --add-architecture i386
-    packages+=(wine wine32:i386 wine64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 xvfb)
+    packages+=(wine wine32:i386 wine64 g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32
+               binutils-mingw-w64-i686 xvfb)
     # The Windows end-to-end tests: a window manager on the virtual display,
     # keys typed with xdotool, window captures (xwd) saved as PNG.
     packages+=(x11-apps x11-utils imagemagick openbox xdotool)
