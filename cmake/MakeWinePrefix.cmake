@@ -20,7 +20,15 @@ if(NOT EXISTS ${PREFIX}/system.reg)
   execute_process(COMMAND ${WINEBOOT} -i OUTPUT_FILE /dev/null ERROR_FILE /dev/null
                   RESULT_VARIABLE booted)
   if(NOT booted EQUAL 0)
-    message(FATAL_ERROR "wineboot -i failed for ${PREFIX}: ${booted}")
+    # On a machine slow enough (emulated, and busy besides) a step of the
+    # first boot can give up waiting; an update run finishes the prefix.
+    message(STATUS "wineboot -i ended with ${booted}; finishing with wineboot -u")
+    execute_process(COMMAND ${WINESERVER} -w)
+    execute_process(COMMAND ${WINEBOOT} -u OUTPUT_FILE /dev/null ERROR_FILE /dev/null
+                    RESULT_VARIABLE updated)
+    if(NOT updated EQUAL 0)
+      message(FATAL_ERROR "wineboot failed for ${PREFIX}: -i ended with ${booted}, -u with ${updated}")
+    endif()
   endif()
 endif()
 execute_process(COMMAND ${WINESERVER} -w)
