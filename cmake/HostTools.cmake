@@ -3,13 +3,23 @@
 # build folder) so that the build can run them without an emulator. Sets
 # DRIVESMITH_HOST_IMAGEGEN, DRIVESMITH_HOST_PACK and DRIVESMITH_HOST_WINARTWORK;
 # custom commands that run them depend on the target drivesmith_host_tools.
+# A sub-build that a build already made them for (the shipped Windows
+# programs) names their folder in DRIVESMITH_HOST_TOOLS_DIR and builds none.
 include(ExternalProject)
 
-set(host_tools_dir ${PROJECT_BINARY_DIR}/host-tools)
+if(DRIVESMITH_HOST_TOOLS_DIR)
+  set(host_tools_dir ${DRIVESMITH_HOST_TOOLS_DIR})
+else()
+  set(host_tools_dir ${PROJECT_BINARY_DIR}/host-tools)
+endif()
 set(DRIVESMITH_HOST_IMAGEGEN ${host_tools_dir}/tools/imagegen/drivesmith-imagegen)
 set(DRIVESMITH_HOST_PACK ${host_tools_dir}/tools/pack/drivesmith-pack)
 set(DRIVESMITH_HOST_WINARTWORK ${host_tools_dir}/tools/winartwork/drivesmith-winartwork)
 
+if(DRIVESMITH_HOST_TOOLS_DIR)
+  add_custom_target(drivesmith_host_tools)
+  return()
+endif()
 ExternalProject_Add(drivesmith_host_tools
   SOURCE_DIR ${PROJECT_SOURCE_DIR}
   BINARY_DIR ${host_tools_dir}

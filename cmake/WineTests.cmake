@@ -21,7 +21,7 @@ function(drivesmith_wine_prefix_fixture fixture prefix)
                    -DWINEBOOT=${DRIVESMITH_WINEBOOT} -DWINESERVER=${DRIVESMITH_WINESERVER}
                    -DPREFIX=${prefix} -DEXTRA_SCRIPT=${P_EXTRA_SCRIPT}
                    -P ${PROJECT_SOURCE_DIR}/cmake/MakeWinePrefix.cmake)
-  set_tests_properties(${fixture} PROPERTIES FIXTURES_SETUP ${fixture} TIMEOUT 300)
+  set_tests_properties(${fixture} PROPERTIES FIXTURES_SETUP ${fixture} TIMEOUT 1200)
 endfunction()
 
 # The default prefix: a current Windows of the NT family.
@@ -39,7 +39,7 @@ add_test(NAME wine_prefix_9x
                  -P ${PROJECT_SOURCE_DIR}/cmake/CopyWinePrefix.cmake)
 set_tests_properties(wine_prefix_9x PROPERTIES FIXTURES_SETUP wine_prefix_9x
                                                FIXTURES_REQUIRED wine_prefix RUN_SERIAL TRUE
-                                               TIMEOUT 300)
+                                               TIMEOUT 600)
 
 # Registers the GoogleTest program TARGET as one CTest entry run under Wine:
 #   drivesmith_wine_gtest(target [NAME test-name] [PREFIX_9X]

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SystemPower.h"
+#include "ui/SystemPower.h"
 #include "headless/RecordingDialogView.h"
 #include "image/ProgramFile.h"
 #include "transport/ScsiTransport.h"

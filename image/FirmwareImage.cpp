@@ -1,6 +1,7 @@
 #include "image/FirmwareImage.h"
 
 #include <new>
+#include <utility>
 
 namespace drivesmith {
 namespace {
@@ -96,7 +97,7 @@ void FirmwareImage::ReadImageHeader(ProgramFile& file, std::uint32_t loaderIdent
 int FirmwareImage::LoadFirmwareImage(ProgramFile& file, const std::string& path,
                                      std::string& openFailure) {
   // A failed load never leaves an earlier image looking like a fresh one.
-  loaded_ = false;
+  Release();
 
   auto opened = file.Open(path, openFailure);
   if (!opened) {
@@ -124,28 +125,24 @@ int FirmwareImage::LoadFirmwareImage(ProgramFile& file, const std::string& path,
     return 0;
   }
 
-  Release();
-  const auto length = static_cast<std::size_t>(imageLength);
-  buffer_.reset(new (std::nothrow) std::uint8_t[length]);
-  if (!buffer_) {
+  std::vector<std::uint8_t> image;
+  try {
+    image.resize(static_cast<std::size_t>(imageLength));
+  } catch (const std::bad_alloc&) {
     return 0;
   }
-  length_ = length;
-
   // Nothing from bytes that were not read may ever reach a drive.
   if (!opened->SeekFromStart(trailer_.ImageOffset) ||
-      opened->Read(buffer_.get(), length_) != length_) {
-    Release();
+      opened->Read(image.data(), image.size()) != image.size()) {
     return 0;
   }
-  loaded_ = true;
+  image_ = std::move(image);
   return 1;
 }
 
 void FirmwareImage::Release() {
-  buffer_.reset();
-  length_ = 0;
-  loaded_ = false;
+  image_.clear();
+  image_.shrink_to_fit();
 }
 
 }  // namespace drivesmith

@@ -4,9 +4,9 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "image/LoaderTable.h"
 #include "image/ProgramFile.h"
@@ -54,8 +54,8 @@ class FirmwareImage {
   const ImageTrailer& Trailer() const { return trailer_; }
   const ImageHeader& Header() const { return header_; }
   // The loaded image; null until a load succeeded.
-  const std::uint8_t* Data() const { return loaded_ ? buffer_.get() : nullptr; }
-  std::size_t Length() const { return loaded_ ? length_ : 0; }
+  const std::uint8_t* Data() const { return image_.empty() ? nullptr : image_.data(); }
+  std::size_t Length() const { return image_.size(); }
   void Release();
 
  private:
@@ -63,9 +63,8 @@ class FirmwareImage {
   ImageHeader header_;
   // The file whose header was read; a load reads only that same file.
   std::optional<FileIdentity> headerFile_;
-  std::unique_ptr<std::uint8_t[]> buffer_;
-  std::size_t length_ = 0;
-  bool loaded_ = false;
+  // Empty until a load succeeded.
+  std::vector<std::uint8_t> image_;
 };
 
 }  // namespace drivesmith

@@ -1,23 +1,18 @@
 #include "image/LoaderTable.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace drivesmith {
 
-const LoaderTableRow LoaderTable[] = {
-    {"ZAzizud2 ZIRIVID", kFlash2M},
-    {nullptr, 0},
-};
-
 std::optional<FlashSizeCode> FindLoaderCode(std::span<const std::uint8_t> identity) {
-  for (const LoaderTableRow* row = LoaderTable; row->name != nullptr; ++row) {
-    const std::size_t nameLength = std::strlen(row->name);
+  for (const LoaderTableRow& row : LoaderTable) {
     // A field shorter than the name cannot start with it.
-    if (identity.size() < nameLength) {
-      continue;
-    }
-    if (std::memcmp(identity.data(), row->name, nameLength) == 0) {
-      return static_cast<FlashSizeCode>(row->code & 0xFFu);
+    if (identity.size() >= row.name.size() &&
+        std::equal(row.name.begin(), row.name.end(), identity.begin(),
+                   [](char letter, std::uint8_t byte) {
+                     return static_cast<std::uint8_t>(letter) == byte;
+                   })) {
+      return row.code;
     }
   }
   return std::nullopt;

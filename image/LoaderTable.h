@@ -1,9 +1,11 @@
 #pragma once
 // The boot loaders the program knows, with their flash layouts.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 namespace drivesmith {
 
@@ -14,12 +16,14 @@ inline constexpr FlashSizeCode kFlash1M = 0;
 inline constexpr FlashSizeCode kFlash2M = 2;
 
 struct LoaderTableRow {
-  const char* name;    // NUL-terminated, at most 16 characters; null ends the table
-  std::uint32_t code;  // FlashSizeCode in the low byte
+  std::string_view name;  // at most 16 characters
+  FlashSizeCode code;
 };
 
-// Ordered rows, ended by a row without a name.
-extern const LoaderTableRow LoaderTable[];
+// Ordered rows: the first that matches counts.
+inline constexpr std::array<LoaderTableRow, 1> LoaderTable{{
+    {"ZAzizud2 ZIRIVID", kFlash2M},
+}};
 
 // The first row whose name the field starts with (case-sensitive), or nothing.
 // `identity` holds at least 16 bytes.

@@ -13,9 +13,6 @@ for tool in cmake ninja g++ fc-list; do
   command -v "$tool" >/dev/null 2>&1 || lacks "$tool"
 done
 compgen -G "/usr/lib/*/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" >/dev/null || lacks "Qt 6 Widgets"
-compgen -G "/usr/lib/*/cmake/Qt6Test/Qt6TestConfig.cmake" >/dev/null || lacks "Qt 6 Test"
-[[ -e /usr/include/gtest/gtest.h ]] || lacks "GoogleTest"
-[[ -e /usr/include/benchmark/benchmark.h ]] || lacks "Google Benchmark"
 # fc-list answers by its exit status: a listing piped into a reader that
 # stops early would die of SIGPIPE on a large font collection.
 fc-list -q "Liberation Sans" || lacks "the Liberation Sans font"

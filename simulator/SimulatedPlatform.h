@@ -1,5 +1,5 @@
 #pragma once
-// A TransportPlatform for start-up on simulated hardware: a given platform
+// An AppPlatform for start-up on simulated hardware: a given platform
 // id, an optional SimulatedAspi handed out as "WNASPI32.DLL", and a record of
 // the message boxes shown.
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "simulator/SimulatedAspi.h"
-#include "transport/TransportPlatform.h"
+#include "app/AppPlatform.h"
 #include "transport/TransportSelection.h"
 
 namespace drivesmith::sim {
@@ -20,7 +20,7 @@ struct ShownMessageBox {
   drivesmith::MessageBoxKind kind;
 };
 
-class SimulatedPlatform : public drivesmith::TransportPlatform {
+class SimulatedPlatform : public drivesmith::AppPlatform {
  public:
   explicit SimulatedPlatform(std::uint32_t platformId = drivesmith::kPlatformNt);
 

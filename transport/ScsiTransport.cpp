@@ -92,7 +92,11 @@ ScsiTransport::~ScsiTransport() {
 
 std::size_t ScsiTransport::AbandonedAspiCommands() const { return abandoned_.size(); }
 
+// No command leaves an earlier command's sense codes behind: a command that
+// fails without reaching a status (no event, a wait that ran out, a device
+// that does not open) reads as a failure without sense data.
 int ScsiTransport::SendRequest(ScsiRequest& request, std::int32_t dataLength) {
+  ClearSenseCodes(request);
   if (mode_ == TransportMode::Aspi) return SendRequestAspi(request, dataLength);
   return SendRequestPassThrough(request, dataLength);
 }

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "transport/AspiLayer.h"
-#include "ui/MessageBox.h"
 
 namespace drivesmith {
 
@@ -20,9 +19,6 @@ class TransportPlatform {
   virtual std::uint32_t PlatformId() = 0;
   // LoadLibrary; null when the library cannot be loaded.
   virtual std::unique_ptr<AspiLibrary> LoadAspiLibrary(const std::string& name) = 0;
-  // A message box without owner window; returns when it is dismissed.
-  virtual void ShowMessageBox(const std::string& text, const std::string& caption,
-                              MessageBoxKind kind) = 0;
 };
 
 }  // namespace drivesmith

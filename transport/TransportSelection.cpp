@@ -12,37 +12,34 @@ namespace {
 constexpr int kCdromDeviceCount = 256;
 constexpr std::uint32_t kAspiStatusOk = 1;
 
-constexpr char kNoAspiLibraryText[] = "Not found 'ASPI32.DLL'";
-constexpr char kAspiEntryPointText[] = "ASPI Function Error 'ASPI32.DLL'";
-constexpr char kNoAspiManagerText[] = "Not found ASPI MANAGER";
-
 std::uint32_t AspiStatus(std::uint32_t supportInfo) { return (supportInfo >> 8) & 0xFFu; }
 
-TransportSelection Failure() { return TransportSelection{}; }
+TransportSelection Failure(SelectionFailure failure, std::uint32_t platformId) {
+  TransportSelection selection;
+  selection.failure = failure;
+  selection.platformId = platformId;
+  return selection;
+}
 
 // The ASPI family: the library must load, export both entry points and
 // report a working manager.
 TransportSelection SelectAspi(TransportPlatform& platform) {
   std::unique_ptr<AspiLibrary> library = platform.LoadAspiLibrary(kAspiLibraryName);
   if (!library) {
-    platform.ShowMessageBox(kNoAspiLibraryText, kAppTitle, MessageBoxKind::ErrorOk);
-    return Failure();
+    return Failure(SelectionFailure::NoAspiLibrary, kPlatformWin9x);
   }
   // Both entry points are looked up before either is tested.
   const bool hasSupportInfo = library->HasEntryPoint("GetASPI32SupportInfo");
   const bool hasSendCommand = library->HasEntryPoint("SendASPI32Command");
   if (!hasSupportInfo || !hasSendCommand) {
-    library.reset();
-    platform.ShowMessageBox(kAspiEntryPointText, kAppTitle, MessageBoxKind::ErrorOk);
-    return Failure();
+    return Failure(SelectionFailure::AspiEntryPointMissing, kPlatformWin9x);
   }
   // Only the status counts; the host adapter count plays no part.
   if (AspiStatus(library->GetSupportInfo()) != kAspiStatusOk) {
-    platform.ShowMessageBox(kNoAspiManagerText, kAppTitle, MessageBoxKind::ErrorOk);
-    return Failure();
+    return Failure(SelectionFailure::NoAspiManager, kPlatformWin9x);
   }
   TransportSelection selection;
-  selection.ok = 1;
+  selection.platformId = kPlatformWin9x;
   selection.mode = TransportMode::Aspi;
   selection.aspi = std::move(library);
   return selection;
@@ -60,20 +57,17 @@ int ProbeCdromDevices(PassThroughLayer& passThrough) {
   return 0;
 }
 
-TransportSelection SelectTransport(TransportPlatform& platform, PassThroughLayer& passThrough,
-                                   const std::string& applicationName) {
+TransportSelection SelectTransport(TransportPlatform& platform, PassThroughLayer& passThrough) {
   const std::uint32_t platformId = platform.PlatformId();
   if (platformId == kPlatformWin9x) return SelectAspi(platform);
   if (platformId == kPlatformNt) {
     TransportSelection selection;
-    selection.ok = 1;
+    selection.platformId = kPlatformNt;
     selection.mode = ProbeCdromDevices(passThrough) == 1 ? TransportMode::PassThroughCdrom
                                                          : TransportMode::PassThroughLetter;
     return selection;
   }
-  const std::string text = "ASPI:LoadErr [" + std::to_string(platformId) + "]";
-  platform.ShowMessageBox(text, applicationName, MessageBoxKind::ExclamationOk);
-  return Failure();
+  return Failure(SelectionFailure::UnknownPlatform, platformId);
 }
 
 }  // namespace drivesmith

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/SystemPower.h"
+#include "ui/SystemPower.h"
 #include "drive/DriveCommands.h"
 #include "image/FirmwareImage.h"
 #include "image/ProgramFile.h"

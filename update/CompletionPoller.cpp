@@ -45,15 +45,6 @@ int WaitForDrive(UpdateContext& context) {
       if (context.Mode() == TransportMode::PassThroughCdrom) {
         context.commands.RequestSense();
       }
-      // Only an answer the drive actually gave may count. An ASPI command
-      // that never completes (no event, or its wait ran out) leaves the sense
-      // codes of an earlier command in the record; judged as they stand, nine
-      // such silences after a single "medium not present" would read as the
-      // finish signal of a drive that has in fact stopped answering. Cleared
-      // here, a silent probe reads as "no sense data": keep polling, up to the
-      // wait's limit.
-      request.asc = 0;
-      request.ascq = 0;
       context.commands.TestUnitReady();
       if (request.asc != sense::kMediumNotPresent) {
         break;

@@ -1,7 +1,7 @@
 #include "update/DriveDiscovery.h"
 
 #include <array>
-#include <cstdio>
+#include <string>
 
 namespace drivesmith {
 namespace {
@@ -37,20 +37,15 @@ constexpr std::size_t kDriveIndexPosition = 5;
 
 std::string DriveEntryLabel(TransportMode mode, std::uint8_t hostAdapter, std::uint8_t targetId,
                             std::uint8_t driveIndex) {
-  char label[32];
   switch (mode) {
     case TransportMode::Aspi:
-      std::snprintf(label, sizeof label, "HA:%d ID:%d  ", hostAdapter, targetId);
-      break;
+      return "HA:" + std::to_string(hostAdapter) + " ID:" + std::to_string(targetId) + "  ";
     case TransportMode::PassThroughCdrom:
-      std::snprintf(label, sizeof label, "cdrom%d :  ", driveIndex);
-      break;
+      return "cdrom" + std::to_string(driveIndex) + " :  ";
     case TransportMode::PassThroughLetter:
     default:
-      std::snprintf(label, sizeof label, "drive%d :  ", driveIndex);
-      break;
+      return "drive" + std::to_string(driveIndex) + " :  ";
   }
-  return label;
 }
 
 std::string DriveIdentification(const std::uint8_t* inquiryData) {

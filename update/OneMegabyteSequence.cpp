@@ -17,27 +17,13 @@ void CopyBlock(UpdateContext& context, std::span<const std::uint8_t, kOneMegabyt
   std::copy(block.begin(), block.end(), context.Request().Data());
 }
 
-// Sends one TransferData of a main block. Only an answer the drive actually
-// gave may ask for a repeat: an ASPI command that never completes (no event,
-// or its wait ran out) leaves the sense codes of an earlier command in the
-// record, and a drive that refused one block with "medium not present" and
-// then fell silent would have every later silence read as that refusal again,
-// each after a full completion wait. Cleared here, a silent block reads as a
-// refusal without sense data.
-int SendTransfer(UpdateContext& context, std::uint32_t commandForm) {
-  ScsiRequest& request = context.Request();
-  request.asc = 0;
-  request.ascq = 0;
-  return context.commands.TransferData(kLargeBlock, commandForm, kOneMegabyteArea.areaByte);
-}
-
 // Sends main block `index`, already in the data buffer, until the drive takes
 // it. A "medium not present" answer asks for the same block again; any other
 // refusal of the 12-byte form switches the run to the 10-byte form; any other
 // refusal of the 10-byte form, or too many repeats, fails the block.
 bool SendMainBlock(UpdateContext& context, std::uint32_t& commandForm) {
   int repeats = 0;
-  while (SendTransfer(context, commandForm) != 1) {
+  while (context.commands.TransferData(kLargeBlock, commandForm, kOneMegabyteArea.areaByte) != 1) {
     if (context.Request().asc == sense::kMediumNotPresent) {
       if (++repeats > timing::kBlockRepeatLimit) {
         return false;

@@ -7,14 +7,14 @@
 #include <functional>
 #include <string>
 
-#include "transport/TransportPlatform.h"
+#include "app/AppPlatform.h"
 
 namespace drivesmith {
 
 using MessageBoxPresenter =
     std::function<void(const std::string& text, const std::string& caption, MessageBoxKind kind)>;
 
-class LinuxPlatformFamily : public TransportPlatform {
+class LinuxPlatformFamily : public AppPlatform {
  public:
   // `showMessageBox` shows the boxes; the GUI passes its own.
   explicit LinuxPlatformFamily(MessageBoxPresenter showMessageBox);

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/SystemPower.h"
+#include "ui/SystemPower.h"
 
 namespace drivesmith {
 

@@ -5,12 +5,16 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyleHints>
 #include <QTextEdit>
 #include <algorithm>
+#include <chrono>
+#include <utility>
 
 #include "platform/linux/QtArtwork.h"
 #include "platform/linux/QtDialogWindow.h"
@@ -20,54 +24,41 @@
 
 namespace drivesmith {
 
-QtDialogView::QtDialogView() : window_(std::make_unique<QtDialogWindow>()) {
-  window_->SetInputBlocker([this] { return UpdateRunning(); });
-  QObject::connect(window_.get(), &QtDialogWindow::nextStartClicked,
-                   [this] { RunHandler([](UpdateDialog& dialog) { dialog.OnNextStart(); }); });
-  QObject::connect(window_.get(), &QtDialogWindow::backClicked,
-                   [this] { RunHandler([](UpdateDialog& dialog) { dialog.OnBack(); }); });
-  QObject::connect(window_.get(), &QtDialogWindow::closeClicked,
-                   [this] { RunHandler([](UpdateDialog& dialog) { dialog.OnCloseReboot(); }); });
-  QObject::connect(window_.get(), &QtDialogWindow::logoClicked,
-                   [this] { RunHandler([](UpdateDialog& dialog) { dialog.OnLogoClick(); }); });
-  QObject::connect(window_.get(), &QtDialogWindow::cancelRequested,
-                   [this] { RunHandler([](UpdateDialog& dialog) { dialog.OnCancel(); }); });
+QtDialogView::QtDialogView()
+    : window_(std::make_unique<QtDialogWindow>()),
+      guard_(*this,
+             std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval())) {
+  window_->SetInputBlocker([this] { return guard_.UpdateRunning(); });
+  const std::pair<void (QtDialogWindow::*)(), DialogInput> inputs[] = {
+      {&QtDialogWindow::nextStartClicked, DialogInput::NextStart},
+      {&QtDialogWindow::backClicked, DialogInput::Back},
+      {&QtDialogWindow::closeClicked, DialogInput::Close},
+      {&QtDialogWindow::logoClicked, DialogInput::Logo},
+      {&QtDialogWindow::cancelRequested, DialogInput::Cancel}};
+  for (const auto& [signal, input] : inputs) {
+    QObject::connect(window_.get(), signal, [this, input = input] { Press(input); });
+  }
 }
 
 QtDialogView::~QtDialogView() = default;
 
-bool QtDialogView::UpdateRunning() const { return dialog_ != nullptr && dialog_->UpdateRunning(); }
+void QtDialogView::Press(DialogInput input) { guard_.Press(input, window_->TakePressTime()); }
 
-void QtDialogView::NoteBusy() {
-  if (UpdateRunning()) {
-    sawUpdate_ = true;
-    // Long stretches of the transfer send block after block without a pause;
-    // serving the window system here keeps the desktop from marking the
-    // window as not responding. Input stays held back until the update ends.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  }
+void QtDialogView::ServeAllButInput() {
+  // Input stays held back until the update ends.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void QtDialogView::RunHandler(const std::function<void(UpdateDialog&)>& handler) {
-  if (dialog_ == nullptr || handlerRunning_ || UpdateRunning()) {
-    return;
-  }
-  sawUpdate_ = false;
-  handlerRunning_ = true;
-  handler(*dialog_);
-  handlerRunning_ = false;
-  if (sawUpdate_) {
-    // Clicks, keys and close requests that the window system held back while
-    // the update ran are taken off the queue now and dropped.
-    window_->SetDraining(true);
-    QCoreApplication::processEvents();
-    window_->SetDraining(false);
-    sawUpdate_ = false;
-  }
+void QtDialogView::DropQueuedInput() {
+  // Clicks, keys and close requests that the window system held back are
+  // taken off the queue now, with the window refusing them.
+  window_->SetDraining(true);
+  QCoreApplication::processEvents();
+  window_->SetDraining(false);
 }
 
 DialogResult QtDialogView::RunModal(UpdateDialog& dialog) {
-  dialog_ = &dialog;
+  guard_.Attach(&dialog);
   window_->setResult(QDialog::Rejected);
   if (dialog.InitDialog()) {
     // The first control in tab order takes the focus.
@@ -76,7 +67,7 @@ DialogResult QtDialogView::RunModal(UpdateDialog& dialog) {
   if (initialised_) initialised_();
   const int result = window_->exec();
   dialog.OnDestroy();
-  dialog_ = nullptr;
+  guard_.Attach(nullptr);
   return result == QDialog::Accepted ? DialogResult::Ok : DialogResult::Cancel;
 }
 
@@ -181,12 +172,12 @@ void QtDialogView::SetProgressPosition(std::int32_t position) {
   QProgressBar* bar = window_->ProgressBar();
   bar->setValue(std::clamp(static_cast<int>(position), bar->minimum(), bar->maximum()));
   bar->repaint();
-  NoteBusy();
+  guard_.NoteBusy();
 }
 
 void QtDialogView::RepaintNow() {
   window_->repaint();
-  NoteBusy();
+  guard_.NoteBusy();
 }
 
 MessageBoxAnswer QtDialogView::ShowMessageBox(const std::string& text, const std::string& caption,

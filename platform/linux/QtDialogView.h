@@ -7,13 +7,15 @@
 #include <string>
 
 #include "ui/DialogView.h"
+#include "ui/InputGuard.h"
+#include "ui/QueuedInput.h"
 
 namespace drivesmith {
 
 class QtDialogWindow;
 class UpdateDialog;
 
-class QtDialogView : public DialogView {
+class QtDialogView : public DialogView, private QueuedInput {
  public:
   // Answers a message box instead of showing it (the demo's automatic run).
   using MessageBoxAnswerer = std::function<MessageBoxAnswer(
@@ -55,22 +57,16 @@ class QtDialogView : public DialogView {
   void EndDialog(DialogResult result) override;
 
  private:
-  bool UpdateRunning() const;
-  void NoteBusy();
-  void RunHandler(const std::function<void(UpdateDialog&)>& handler);
+  // QueuedInput
+  void ServeAllButInput() override;
+  void DropQueuedInput() override;
+
+  void Press(DialogInput input);
 
   std::unique_ptr<QtDialogWindow> window_;
-  UpdateDialog* dialog_ = nullptr;
+  InputGuard guard_;
   MessageBoxAnswerer answerer_;
   std::function<void()> initialised_;
-  // Set while a handler runs. The engine's waits serve the event loop, so a
-  // close request can arrive in the middle of a handler (for instance during
-  // the pause after the switch to Up Mode, before the update proper begins);
-  // it is dropped rather than run as a handler inside the other.
-  bool handlerRunning_ = false;
-  // Set when the window was painted while an update ran: input may have
-  // queued up since, which must not act once the update has ended.
-  bool sawUpdate_ = false;
 };
 
 }  // namespace drivesmith

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFocusFrame>
+#include <QInputEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -13,9 +14,11 @@
 #include <QTextEdit>
 #include <QTextOption>
 #include <algorithm>
+#include <utility>
 
 #include "platform/linux/QtArtwork.h"
 #include "platform/linux/QtLogoLabel.h"
+#include "ui/StateTexts.h"
 
 namespace drivesmith {
 
@@ -89,7 +92,7 @@ QtDialogWindow::QtDialogWindow(QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       units_(DialogUnits::FromFont(DialogFont())) {
   setFont(DialogFont());
-  setWindowTitle(QString::fromLatin1(kTemplateCaption));
+  setWindowTitle(QString::fromLatin1(text::kDialogCaption));
   setModal(true);
   setSizeGripEnabled(false);
   setFixedSize(units_.ToPixels(QSize(kDialogWidthUnits, kDialogHeightUnits)));
@@ -275,6 +278,8 @@ void QtDialogWindow::SetInputBlocker(std::function<bool()> blocked) {
 
 bool QtDialogWindow::InputBlocked() const { return draining_ || (blocked_ && blocked_()); }
 
+std::optional<InputTime> QtDialogWindow::TakePressTime() { return std::exchange(pressTime_, {}); }
+
 void QtDialogWindow::SetTitleText(const QString& text) { title_->setPlainText(text); }
 
 void QtDialogWindow::reject() {
@@ -303,9 +308,17 @@ bool QtDialogWindow::IsOwnWidget(const QObject* object) const {
 }
 
 bool QtDialogWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (IsUserInput(event->type()) && InputBlocked() && IsOwnWidget(watched)) {
-    event->ignore();
-    return true;
+  if (IsUserInput(event->type()) && IsOwnWidget(watched)) {
+    if (InputBlocked()) {
+      event->ignore();
+      return true;
+    }
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
+        type == QEvent::KeyPress) {
+      pressTime_ =
+          InputTime(static_cast<std::uint32_t>(static_cast<QInputEvent*>(event)->timestamp()));
+    }
   }
   return QDialog::eventFilter(watched, event);
 }

@@ -15,9 +15,11 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "platform/linux/QtDialogUnits.h"
 #include "ui/DialogView.h"
+#include "ui/InputGuard.h"
 
 class QCheckBox;
 class QComboBox;
@@ -33,7 +35,6 @@ namespace drivesmith {
 class QtLogoLabel;
 
 // The template's texts and geometry.
-inline constexpr char kTemplateCaption[] = "Tavix Drivesmith Ver. 10.0";
 inline constexpr char kVersionText[] = "2004  Ver 10.0";
 inline constexpr int kDialogWidthUnits = 310;
 inline constexpr int kDialogHeightUnits = 188;
@@ -73,6 +74,10 @@ class QtDialogWindow : public QDialog {
   // that queued up during an update is taken off the queue.
   void SetDraining(bool draining) { draining_ = draining; }
   bool InputBlocked() const;
+  // The time stamp of the last mouse or key press on the window that has not
+  // been taken yet: the press behind the click being reported. None for a
+  // click that no press made (a program's own click()).
+  std::optional<InputTime> TakePressTime();
 
   // The two centred title lines of control 1026.
   void SetTitleText(const QString& text);
@@ -102,6 +107,7 @@ class QtDialogWindow : public QDialog {
   DialogUnits units_;
   std::function<bool()> blocked_;
   bool draining_ = false;
+  std::optional<InputTime> pressTime_;
   std::map<ControlId, QWidget*> controls_;
 
   QPushButton* close_ = nullptr;

@@ -7,7 +7,14 @@
 namespace drivesmith {
 
 std::chrono::milliseconds Win32Clock::Now() {
-  return std::chrono::milliseconds(static_cast<std::chrono::milliseconds::rep>(GetTickCount64()));
+  const std::uint32_t tick = GetTickCount();
+  if (started_) {
+    // Unsigned subtraction: right also when the count has wrapped meanwhile.
+    elapsed_ += static_cast<std::uint32_t>(tick - lastTick_);
+  }
+  started_ = true;
+  lastTick_ = tick;
+  return std::chrono::milliseconds(elapsed_);
 }
 
 void Win32Clock::Sleep(std::chrono::milliseconds duration) {

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <vector>
 
 #include "platform/windows/Win32MessageBox.h"
@@ -38,7 +40,8 @@ std::string WindowText(HWND window) {
 Win32DialogView::Win32DialogView(HINSTANCE instance)
     : instance_(instance),
       largeIcon_(LoadIconOfSize(instance, SM_CXICON, SM_CYICON)),
-      smallIcon_(LoadIconOfSize(instance, SM_CXSMICON, SM_CYSMICON)) {}
+      smallIcon_(LoadIconOfSize(instance, SM_CXSMICON, SM_CYSMICON)),
+      guard_(*this, std::chrono::milliseconds(GetDoubleClickTime())) {}
 
 Win32DialogView::~Win32DialogView() {
   for (HICON icon : {largeIcon_, smallIcon_}) {
@@ -50,9 +53,11 @@ Win32DialogView::~Win32DialogView() {
 
 DialogResult Win32DialogView::RunModal(UpdateDialog& dialog) {
   dialog_ = &dialog;
+  guard_.Attach(&dialog);
   const INT_PTR result =
       DialogBoxParamA(instance_, MAKEINTRESOURCEA(DRIVESMITH_DIALOG_TEMPLATE), nullptr,
                       &Win32DialogView::DialogProcedure, reinterpret_cast<LPARAM>(this));
+  guard_.Attach(nullptr);
   dialog_ = nullptr;
   window_ = nullptr;
   return result == IDOK ? DialogResult::Ok : DialogResult::Cancel;
@@ -115,23 +120,31 @@ void Win32DialogView::HandleCommand(int id, int notification) {
   }
   switch (id) {
     case static_cast<int>(ControlId::NextStart):
-      RunHandler([](UpdateDialog& dialog) { dialog.OnNextStart(); });
+      Press(DialogInput::NextStart);
       break;
     case static_cast<int>(ControlId::Back):
-      RunHandler([](UpdateDialog& dialog) { dialog.OnBack(); });
+      Press(DialogInput::Back);
       break;
     case static_cast<int>(ControlId::Close):
-      RunHandler([](UpdateDialog& dialog) { dialog.OnCloseReboot(); });
+      Press(DialogInput::Close);
       break;
     case static_cast<int>(ControlId::Logo):
-      RunHandler([](UpdateDialog& dialog) { dialog.OnLogoClick(); });
+      Press(DialogInput::Logo);
       break;
     case IDCANCEL:  // the Escape key and the window's close box
-      RunHandler([](UpdateDialog& dialog) { dialog.OnCancel(); });
+      Press(DialogInput::Cancel);
       break;
     default:
       break;
   }
+}
+
+void Win32DialogView::Press(DialogInput input) {
+  if (!guard_.UpdateRunning()) {
+    focusBeforePress_ = GetFocus();
+  }
+  // The click, key or message behind this press came at its message time.
+  guard_.Press(input, InputTime(static_cast<std::uint32_t>(GetMessageTime())));
 }
 
 void Win32DialogView::PaintMinimised() {
@@ -158,37 +171,16 @@ LRESULT Win32DialogView::SendToControl(ControlId id, UINT message, WPARAM wParam
   return control == nullptr ? 0 : SendMessageA(control, message, wParam, lParam);
 }
 
-bool Win32DialogView::UpdateRunning() const {
-  return dialog_ != nullptr && dialog_->UpdateRunning();
+void Win32DialogView::ServeAllButInput() {
+  // Input stays queued until the update ends.
+  ServeNonInputMessages();
 }
 
-void Win32DialogView::NoteBusy() {
-  if (UpdateRunning()) {
-    sawUpdate_ = true;
-    // Long stretches of the transfer send block after block without a pause;
-    // serving the queue here keeps Windows from marking the window as not
-    // responding. Input stays queued until the update ends.
-    ServeNonInputMessages();
-  }
-}
-
-void Win32DialogView::RunHandler(const std::function<void(UpdateDialog&)>& handler) {
-  if (dialog_ == nullptr || handlerRunning_ || UpdateRunning()) {
-    return;
-  }
-  sawUpdate_ = false;
-  handlerRunning_ = true;
-  HWND focusBefore = GetFocus();
-  handler(*dialog_);
-  handlerRunning_ = false;
-  if (sawUpdate_) {
-    // Clicks and keys that waited while the update ran are dropped.
-    updateEnded_ = true;
-    updateEndTime_ = GetTickCount();
-    DropQueuedInput();
-    RestoreFocus(focusBefore);
-    sawUpdate_ = false;
-  }
+void Win32DialogView::DropQueuedInput() {
+  updateEnded_ = true;
+  updateEndTime_ = GetTickCount();
+  ::drivesmith::DropQueuedInput();
+  RestoreFocus(focusBeforePress_);
 }
 
 void Win32DialogView::RestoreFocus(HWND before) {
@@ -301,13 +293,13 @@ void Win32DialogView::SetProgressPosition(std::int32_t position) {
   if (HWND bar = Control(ControlId::ProgressBar)) {
     UpdateWindow(bar);
   }
-  NoteBusy();
+  guard_.NoteBusy();
 }
 
 void Win32DialogView::RepaintNow() {
   RedrawWindow(window_, nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  NoteBusy();
+  guard_.NoteBusy();
 }
 
 MessageBoxAnswer Win32DialogView::ShowMessageBox(const std::string& text,

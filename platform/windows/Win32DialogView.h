@@ -4,10 +4,9 @@
 //
 // An update runs inside a button handler; while it runs, the engine's sleeps
 // and the view's repaints serve only non-input messages, so the window keeps
-// painting and input waits in the queue. When the handler returns, what
-// queued up meanwhile is dropped, and clicks that reached the dialog through
-// other means (messages sent or posted to it) are ignored while a handler
-// runs.
+// painting and input waits in the queue. The input guard decides which
+// clicks reach the dialog; this view adds how Windows drops the input that
+// queued up during an update, and presses carry their message time.
 
 #include <windows.h>
 
@@ -15,12 +14,14 @@
 #include <string>
 
 #include "ui/DialogView.h"
+#include "ui/InputGuard.h"
+#include "ui/QueuedInput.h"
 
 namespace drivesmith {
 
 class UpdateDialog;
 
-class Win32DialogView : public DialogView {
+class Win32DialogView : public DialogView, private QueuedInput {
  public:
   // Answers a message box instead of showing it (the demo's automatic run).
   using MessageBoxAnswerer = std::function<MessageBoxAnswer(
@@ -69,9 +70,10 @@ class Win32DialogView : public DialogView {
   void PaintMinimised();
   HWND Control(ControlId id) const;
   LRESULT SendToControl(ControlId id, UINT message, WPARAM wParam, LPARAM lParam) const;
-  bool UpdateRunning() const;
-  void NoteBusy();
-  void RunHandler(const std::function<void(UpdateDialog&)>& handler);
+  void Press(DialogInput input);
+  // QueuedInput
+  void ServeAllButInput() override;
+  void DropQueuedInput() override;
   // Gives the focus back to a control after an update took it away.
   void RestoreFocus(HWND before);
 
@@ -80,17 +82,13 @@ class Win32DialogView : public DialogView {
   HICON smallIcon_ = nullptr;
   HWND window_ = nullptr;
   UpdateDialog* dialog_ = nullptr;
+  InputGuard guard_;
   MessageBoxAnswerer answerer_;
   InitObserver initObserver_;
   int progressLow_ = 0;
   int progressHigh_ = 100;
-  // Set while a handler runs: a click that reaches the dialog meanwhile (the
-  // engine's waits serve sent and posted messages) is dropped rather than
-  // run as a handler inside the other.
-  bool handlerRunning_ = false;
-  // Set when an update was seen running during a handler: input may have
-  // queued up since, which must not act once the update has ended.
-  bool sawUpdate_ = false;
+  // The focus when the last press came, to give it back after an update.
+  HWND focusBeforePress_ = nullptr;
   // When the last update ended (GetTickCount), for input that Windows hands
   // over only after that.
   bool updateEnded_ = false;

@@ -77,9 +77,15 @@ class Win32OpenedFile : public OpenedFile {
 
  private:
   bool Seek(LONGLONG offset, DWORD origin) {
+    // SetFilePointer takes the distance as two 32-bit halves; the result is
+    // INVALID_SET_FILE_POINTER also for a valid position, so only the error
+    // code tells a failure.
     LARGE_INTEGER distance{};
     distance.QuadPart = offset;
-    return SetFilePointerEx(file_, distance, nullptr, origin) != 0;
+    LONG high = distance.HighPart;
+    SetLastError(NO_ERROR);
+    const DWORD low = SetFilePointer(file_, static_cast<LONG>(distance.LowPart), &high, origin);
+    return low != INVALID_SET_FILE_POINTER || GetLastError() == NO_ERROR;
   }
 
   HANDLE file_;

@@ -9,14 +9,14 @@
 
 #include "platform/windows/Win32CompletionWaiter.h"
 #include "platform/windows/Win32PlainCompletionWaiter.h"
-#include "transport/TransportPlatform.h"
+#include "app/AppPlatform.h"
 
 namespace drivesmith {
 
 using Win32MessageBoxPresenter =
     std::function<void(const std::string& text, const std::string& caption, MessageBoxKind kind)>;
 
-class Win32PlatformFamily : public TransportPlatform {
+class Win32PlatformFamily : public AppPlatform {
  public:
   // The ASPI library it loads waits for completions through `waiter`.
   explicit Win32PlatformFamily(Win32MessageBoxPresenter showMessageBox,

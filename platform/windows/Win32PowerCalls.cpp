@@ -7,6 +7,17 @@ namespace {
 
 HANDLE AsHandle(std::uintptr_t token) { return reinterpret_cast<HANDLE>(token); }
 
+// SetThreadExecutionState came with Windows 98 and Windows 2000; Windows 95
+// and Windows NT 4.0 do not have it, so it is looked up at each use.
+using SetThreadExecutionStateCall = EXECUTION_STATE(WINAPI*)(EXECUTION_STATE);
+
+SetThreadExecutionStateCall FindSetThreadExecutionState() {
+  const HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+  if (kernel == nullptr) return nullptr;
+  return reinterpret_cast<SetThreadExecutionStateCall>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetThreadExecutionState")));
+}
+
 class SystemPowerCalls : public Win32PowerCalls {
  public:
   bool OpenOwnProcessToken(std::uint32_t access, std::uintptr_t& token) override {
@@ -42,7 +53,8 @@ class SystemPowerCalls : public Win32PowerCalls {
   }
 
   std::uint32_t SetExecutionState(std::uint32_t flags) override {
-    return SetThreadExecutionState(flags);
+    const SetThreadExecutionStateCall setState = FindSetThreadExecutionState();
+    return setState != nullptr ? setState(flags) : 0;
   }
 };
 

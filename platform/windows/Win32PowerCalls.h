@@ -30,7 +30,8 @@ class Win32PowerCalls {
   virtual void CloseToken(std::uintptr_t token) = 0;
   // ExitWindowsEx(flags, reason).
   virtual bool RequestSystemExit(std::uint32_t flags, std::uint32_t reason) = 0;
-  // SetThreadExecutionState(flags); the previous state, 0 on failure.
+  // SetThreadExecutionState(flags); the previous state, 0 on failure and
+  // on a system without the call.
   virtual std::uint32_t SetExecutionState(std::uint32_t flags) = 0;
 };
 

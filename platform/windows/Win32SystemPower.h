@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/SystemPower.h"
+#include "ui/SystemPower.h"
 #include "platform/windows/Win32PowerCalls.h"
 
 namespace drivesmith {

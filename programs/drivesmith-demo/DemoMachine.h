@@ -21,7 +21,7 @@ class DemoMachine {
   // `trace` may be null.
   DemoMachine(const DemoOptions& options, Clock& clock, TraceWriter* trace);
 
-  TransportPlatform& Platform() { return platform_; }
+  AppPlatform& Platform() { return platform_; }
   PassThroughLayer& PassThrough() { return tracingPassThrough_; }
   sim::SimulatedDrive& Drive(std::size_t index) { return *drives_.at(index); }
 

@@ -1,10 +1,10 @@
 #include "programs/drivesmith-demo/DemoOptions.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
+
+#include "simulator/NumberText.h"
 
 namespace drivesmith::demo {
 
@@ -23,6 +23,8 @@ constexpr std::size_t kMaxDrives = 8;
 // Smallest time scale: below it the simulated drive's work gets shorter than
 // the real clock can show.
 constexpr double kMinimumTimeScale = 1e-6;
+// Largest list entry number --select takes.
+constexpr std::uint64_t kLargestSelect = 999999;
 
 const std::map<std::string, DemoFault>& FaultNames() {
   static const std::map<std::string, DemoFault> names = {
@@ -34,23 +36,6 @@ const std::map<std::string, DemoFault>& FaultNames() {
       {"medium-not-present", DemoFault::MediumNotPresent},
   };
   return names;
-}
-
-bool ParseNumber(const std::string& text, double& value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  value = std::strtod(text.c_str(), &end);
-  return errno == 0 && end != nullptr && *end == '\0' && std::isfinite(value);
-}
-
-bool ParseIndex(const std::string& text, int& value) {
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
-      text.size() > 6) {
-    return false;
-  }
-  value = std::atoi(text.c_str());
-  return true;
 }
 
 }  // namespace
@@ -113,12 +98,12 @@ bool ParseDemoOptions(const std::vector<std::string>& arguments, DemoOptions& op
         return false;
       }
     } else if (argument == "--time-scale") {
-      double scale = 0;
-      if (!ParseNumber(value, scale) || scale < kMinimumTimeScale) {
+      const std::optional<double> scale = sim::ParseDecimalNumber(value);
+      if (!scale || *scale < kMinimumTimeScale) {
         error = "--time-scale needs a positive number, not \"" + value + "\"";
         return false;
       }
-      options.timeScale = scale;
+      options.timeScale = *scale;
     } else if (argument == "--fault") {
       const auto found = FaultNames().find(value);
       if (found == FaultNames().end()) {
@@ -140,12 +125,12 @@ bool ParseDemoOptions(const std::vector<std::string>& arguments, DemoOptions& op
         return false;
       }
     } else {
-      int index = 0;
-      if (!ParseIndex(value, index)) {
+      const auto index = sim::ParseWholeNumber(value, sim::NumberBase::Decimal, kLargestSelect);
+      if (!index) {
         error = "--select needs a list entry number, not \"" + value + "\"";
         return false;
       }
-      options.select = index;
+      options.select = static_cast<int>(*index);
     }
   }
   if (options.drives.empty()) {

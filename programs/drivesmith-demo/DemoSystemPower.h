@@ -4,7 +4,7 @@
 
 #include <ostream>
 
-#include "app/SystemPower.h"
+#include "ui/SystemPower.h"
 
 namespace drivesmith::demo {
 

@@ -7,7 +7,7 @@
 
 namespace drivesmith::demo {
 
-TraceWriter::TraceWriter(const std::string& path) : out_(path, std::ios::out | std::ios::trunc) {}
+TraceWriter::TraceWriter(const std::string& path) : out_(std::fopen(path.c_str(), "w")) {}
 
 void TraceWriter::Watch(const sim::SimulatedDrive& drive) {
   drives_.push_back(Watched{&drive, drive.Trace().size()});
@@ -32,9 +32,10 @@ void TraceWriter::Flush() {
     return std::tie(a.at, a.drive, a.index) < std::tie(b.at, b.drive, b.index);
   });
   for (const Pending& p : pending) {
-    out_ << sim::FormatTraceLine(*p.entry) << '\n';
+    const std::string line = sim::FormatTraceLine(*p.entry) + '\n';
+    std::fputs(line.c_str(), out_.get());
   }
-  out_.flush();
+  std::fflush(out_.get());
 }
 
 }  // namespace drivesmith::demo

@@ -3,7 +3,8 @@
 // each, in the order they arrived.
 
 #include <cstddef>
-#include <fstream>
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ class TraceWriter {
  public:
   // Opens (and empties) `path`. Check Ok() afterwards.
   explicit TraceWriter(const std::string& path);
-  bool Ok() const { return static_cast<bool>(out_); }
+  bool Ok() const { return out_ != nullptr; }
 
   void Watch(const sim::SimulatedDrive& drive);
   // Writes the commands received since the last call. Commands of several
@@ -27,7 +28,12 @@ class TraceWriter {
     const sim::SimulatedDrive* drive;
     std::size_t written;
   };
-  std::ofstream out_;
+  struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+  // A C stream, not a file stream: the Windows demo then needs no file calls
+  // that the C library of Windows 98 and NT 4.0 lacks.
+  std::unique_ptr<std::FILE, FileCloser> out_;
   std::vector<Watched> drives_;
 };
 

@@ -11,7 +11,10 @@ namespace {
 
 // The one pilot of the program; the timer procedure finds it here.
 Win32AutoPilot* engagedPilot = nullptr;
-constexpr UINT_PTR kStartTimer = 1;
+constexpr UINT_PTR kFlyTimer = 1;
+constexpr UINT_PTR kStartTimer = 2;
+// Beyond the double-click time, so that Start is a press of its own.
+constexpr UINT kSecondPressMarginMs = 100;
 
 std::string ButtonText(HWND window) {
   char text[64] = {};
@@ -26,16 +29,19 @@ void Win32AutoPilot::Engage(std::optional<int> select) {
   engagedPilot = this;
   view_.OnInit([](HWND window) {
     // The timer fires once the modal loop runs.
-    SetTimer(window, kStartTimer, 0, &Win32AutoPilot::OnTimer);
+    SetTimer(window, kFlyTimer, 0, &Win32AutoPilot::OnTimer);
   });
 }
 
 void CALLBACK Win32AutoPilot::OnTimer(HWND window, UINT /*message*/, UINT_PTR id, DWORD /*time*/) {
   KillTimer(window, id);
-  if (engagedPilot != nullptr) {
-    Win32AutoPilot* pilot = engagedPilot;
-    engagedPilot = nullptr;
-    pilot->Fly(window);
+  if (engagedPilot == nullptr) {
+    return;
+  }
+  if (id == kFlyTimer) {
+    engagedPilot->Fly(window);
+  } else {
+    engagedPilot->PressStart(window);
   }
 }
 
@@ -50,6 +56,7 @@ void Win32AutoPilot::Fly(HWND window) {
         SendDlgItemMessageA(window, static_cast<int>(ControlId::DriveList), CB_GETCOUNT, 0, 0);
     if (*select_ >= count) {
       out_ << "no list entry " << *select_ << std::endl;
+      engagedPilot = nullptr;
       view_.EndDialog(DialogResult::Cancel);
       return;
     }
@@ -57,8 +64,20 @@ void Win32AutoPilot::Fly(HWND window) {
   }
   Press(window);
   if (dialog_.State().UpdateState == 1) {
-    Press(window);
+    SetTimer(window, kStartTimer, GetDoubleClickTime() + kSecondPressMarginMs,
+             &Win32AutoPilot::OnTimer);
+    return;
   }
+  Finish();
+}
+
+void Win32AutoPilot::PressStart(HWND window) {
+  Press(window);
+  Finish();
+}
+
+void Win32AutoPilot::Finish() {
+  engagedPilot = nullptr;
   out_ << "final state: " << dialog_.State().UpdateState << std::endl;
   // Ends the dialog the way Escape does: never a restart.
   view_.EndDialog(DialogResult::Cancel);

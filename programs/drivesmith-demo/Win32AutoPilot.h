@@ -1,7 +1,8 @@
 #pragma once
 // The Windows demo's automatic run: once the modal run has begun, picks the
-// list entry if asked, presses Next > and then Start through the window's
-// own buttons, and ends the dialog when the update has ended.
+// list entry if asked, presses Next > and then, after the system's
+// double-click time as a user's deliberate second press, Start through the
+// window's own buttons, and ends the dialog when the update has ended.
 
 #include <windows.h>
 
@@ -26,7 +27,9 @@ class Win32AutoPilot {
  private:
   static void CALLBACK OnTimer(HWND window, UINT message, UINT_PTR id, DWORD time);
   void Fly(HWND window);
+  void PressStart(HWND window);
   void Press(HWND window);
+  void Finish();
 
   Win32DialogView& view_;
   UpdateDialog& dialog_;

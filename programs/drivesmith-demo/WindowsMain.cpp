@@ -3,8 +3,6 @@
 // wizard reads the way the real program reads its own.
 
 #include <windows.h>
-// commctrl.h needs the types of windows.h.
-#include <commctrl.h>
 
 #include <iostream>
 #include <memory>
@@ -15,6 +13,7 @@
 #include "app/ApplicationName.h"
 #include "app/UpdaterApp.h"
 #include "platform/windows/Win32Clock.h"
+#include "platform/windows/Win32CommonControls.h"
 #include "platform/windows/Win32DialogView.h"
 #include "platform/windows/Win32ProgramFile.h"
 #include "programs/drivesmith-demo/DemoMachine.h"
@@ -39,8 +38,7 @@ int main(int argc, char** argv) {
   const demo::DemoOptions& options = start.options;
   std::unique_ptr<demo::TraceWriter>& trace = start.trace;
 
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
+  EnableCommonControls();
 
   Win32Clock realClock;
   demo::ScaledClock clock(realClock, options.timeScale);

@@ -2,8 +2,6 @@
 // that is appended to this program's own file. Takes no arguments.
 
 #include <windows.h>
-// commctrl.h needs the types of windows.h.
-#include <commctrl.h>
 
 #include <memory>
 #include <string>
@@ -11,6 +9,7 @@
 #include "app/ApplicationName.h"
 #include "app/UpdaterApp.h"
 #include "platform/windows/Win32Clock.h"
+#include "platform/windows/Win32CommonControls.h"
 #include "platform/windows/Win32DialogView.h"
 #include "platform/windows/Win32MessageBox.h"
 #include "platform/windows/Win32MessagePumpingCompletionWaiter.h"
@@ -23,9 +22,7 @@
 int main() {
   using namespace drivesmith;
 
-  // The controls' visual styles (the manifest asks for common controls 6).
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
+  EnableCommonControls();
 
   Win32ProgramFile programFile;
   const std::string applicationName = ApplicationNameFromPath(programFile.Path());

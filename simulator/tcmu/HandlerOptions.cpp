@@ -1,27 +1,23 @@
 #include "simulator/tcmu/HandlerOptions.h"
 
-#include <charconv>
 #include <chrono>
 #include <cstdint>
+#include <limits>
 #include <optional>
+
+#include "simulator/NumberText.h"
 
 namespace drivesmith::tcmu {
 
 namespace {
 
-// A whole number in decimal, or in hexadecimal with "0x".
+// A whole number in decimal, or in hexadecimal with "0x", that fits T.
 template <typename T>
 std::optional<T> ParseNumber(const std::string& text) {
-  std::string_view view = text;
-  int base = 10;
-  if (view.size() > 2 && view[0] == '0' && (view[1] == 'x' || view[1] == 'X')) {
-    view.remove_prefix(2);
-    base = 16;
-  }
-  T value{};
-  const auto [end, error] = std::from_chars(view.data(), view.data() + view.size(), value, base);
-  if (error != std::errc() || end != view.data() + view.size() || view.empty()) return std::nullopt;
-  return value;
+  const auto value =
+      sim::ParseWholeNumber(text, sim::NumberBase::DecimalOrHex, std::numeric_limits<T>::max());
+  if (!value) return std::nullopt;
+  return static_cast<T>(*value);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #include "simulator/windows-aspi-dll/SimAspiSettings.h"
 
-#include <cerrno>
 #include <cstdlib>
+
+#include "simulator/NumberText.h"
 
 namespace drivesmith::sim {
 namespace {
@@ -27,18 +28,6 @@ std::vector<std::string> SplitAtCommas(const std::string& text) {
   }
 }
 
-// A whole unsigned number in `base` (0: decimal or 0x hexadecimal) up to `limit`.
-std::optional<std::uint64_t> ParseUnsigned(const std::string& text, int base, std::uint64_t limit) {
-  if (text.empty() || text.front() == '-' || text.front() == '+' || text.front() == ' ') {
-    return std::nullopt;
-  }
-  errno = 0;
-  char* end = nullptr;
-  const unsigned long long value = std::strtoull(text.c_str(), &end, base);
-  if (errno != 0 || end != text.c_str() + text.size() || value > limit) return std::nullopt;
-  return value;
-}
-
 std::optional<SimDriveSetting> ParseDrive(const std::string& text, std::size_t index) {
   const std::size_t at = text.find('@');
   const std::string layout = text.substr(0, at);
@@ -58,8 +47,8 @@ std::optional<SimDriveSetting> ParseDrive(const std::string& text, std::size_t i
   const std::string address = text.substr(at + 1);
   const std::size_t colon = address.find(':');
   if (colon == std::string::npos) return std::nullopt;
-  const auto hostAdapter = ParseUnsigned(address.substr(0, colon), 10, 0xFF);
-  const auto target = ParseUnsigned(address.substr(colon + 1), 10, 0xFF);
+  const auto hostAdapter = ParseWholeNumber(address.substr(0, colon), NumberBase::Decimal, 0xFF);
+  const auto target = ParseWholeNumber(address.substr(colon + 1), NumberBase::Decimal, 0xFF);
   if (!hostAdapter || !target) return std::nullopt;
   drive.hostAdapter = static_cast<std::uint8_t>(*hostAdapter);
   drive.target = static_cast<std::uint8_t>(*target);
@@ -75,7 +64,7 @@ std::optional<SimCompletion> ParseCompletion(const std::string& text) {
   if (text == "never") return SimCompletion{SimCompletion::Kind::Never, {}};
   if (text.rfind(kLatePrefix, 0) == 0) {
     constexpr std::uint64_t kLongestDelay = 24ull * 60 * 60 * 1000;  // a day
-    const auto delay = ParseUnsigned(text.substr(sizeof kLatePrefix - 1), 10, kLongestDelay);
+    const auto delay = ParseWholeNumber(text.substr(sizeof kLatePrefix - 1), NumberBase::Decimal, kLongestDelay);
     if (!delay) return std::nullopt;
     return SimCompletion{SimCompletion::Kind::Late,
                          std::chrono::milliseconds(static_cast<std::int64_t>(*delay))};
@@ -144,7 +133,7 @@ std::optional<SimAspiSettings> ReadSimAspiSettings(const EnvironmentReader& envi
     settings.completion = *parsed;
   }
   if (const auto support = environment(kSupportVariable)) {
-    const auto value = ParseUnsigned(*support, 0, 0xFFFFFFFFu);
+    const auto value = ParseWholeNumber(*support, NumberBase::DecimalOrHex, 0xFFFFFFFFu);
     if (!value) {
       error = std::string(kSupportVariable) + ": \"" + *support + "\" is not a 32-bit number";
       return std::nullopt;

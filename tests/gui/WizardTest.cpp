@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyleHints>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -262,6 +263,23 @@ class WizardTest : public QObject {
     QCOMPARE(result, DialogResult::Ok);
     QCOMPARE(w.power.restarts, 0);
     QVERIFY(!w.drive.InUpMode());
+  }
+
+  // A double click on Next > shows Start and goes no further: its second
+  // press came within the double-click time. A press after that starts.
+  void doubleClickOnNextNeverStarts() {
+    Wizard w(Layout::TwoMegabyte, 2);
+    w.Run([&] {
+      QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+      QPushButton* button = w.window.NextStartButton();
+      const QPoint next = button->mapTo(&w.window, button->rect().center());
+      QTest::mouseDClick(w.window.windowHandle(), Qt::LeftButton, Qt::NoModifier, next);
+      Verify(w, kState1, "Start", true, "Close", true);
+      QVERIFY(!w.drive.InUpMode());
+      QTest::mouseClick(w.window.windowHandle(), Qt::LeftButton, Qt::NoModifier, next,
+                        QGuiApplication::styleHints()->mouseDoubleClickInterval());
+      QCOMPARE(w.State(), 11);
+    });
   }
 
   void sixthLogoClickRevealsBoxAndBackClearsIt() {

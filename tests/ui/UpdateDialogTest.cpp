@@ -6,6 +6,7 @@
 #include "headless/HeadlessRunner.h"
 #include "tests/app/PackedProgram.h"
 #include "tests/update/UpdateBench.h"
+#include "ui/InputGuard.h"
 #include "ui/StateTexts.h"
 
 namespace drivesmith {
@@ -100,6 +101,50 @@ TEST(UpdateDialogTest, StateTableBackLogoAndClose) {
     if (!fails) dialog.OnCancel();
     EXPECT_EQ(view.Result(), fails ? DialogResult::Ok : DialogResult::Cancel);
   }
+}
+
+// Start needs a deliberate second press: not within the double-click time
+// (400 ms here) of the press that showed it, also across the wrap of the
+// 32-bit message time. Input during the update does nothing, and the input
+// queued meanwhile is dropped once, when it ends.
+TEST(InputGuardTest, DoubleClickNeverStartsAnUpdate) {
+  struct Queue : QueuedInput {
+    void ServeAllButInput() override { ++served; }
+    void DropQueuedInput() override { ++dropped; }
+    int served = 0, dropped = 0;
+  } queue;
+  UpdateBench bench;
+  bench.AddDrive(DriveOf(sim::LoaderLayout::TwoMegabyte));
+  PackedProgram program(2);
+  NullSystemPower power;
+  HeadlessRunner runner(bench.transport, program.File(), bench.clock, &power);
+  UpdateDialog& dialog = runner.Dialog();
+  InputGuard guard(queue, std::chrono::milliseconds(400));
+  guard.Attach(&dialog);
+  dialog.InitDialog();
+  auto press = [&](std::uint32_t ms) { guard.Press(DialogInput::NextStart, InputTime(ms)); };
+
+  press(1000);
+  press(1399);
+  EXPECT_EQ(dialog.State().UpdateState, 1);
+  guard.Press(DialogInput::Back, InputTime(1500));
+  press(0xFFFFFF00u);
+  press(0xFFFFFF00u + 399u);  // 143, after the wrap
+  EXPECT_EQ(dialog.State().UpdateState, 1);
+  int pressesDuringUpdate = 0;
+  runner.View().OnRepaint([&] {
+    guard.NoteBusy();
+    if (dialog.UpdateRunning() && pressesDuringUpdate++ == 0) {
+      guard.Press(DialogInput::Back, InputTime(200));
+      guard.Press(DialogInput::Cancel, InputTime(200));
+    }
+  });
+  EXPECT_EQ(queue.served, 0);
+  press(0xFFFFFF00u + 400u);
+  EXPECT_EQ(dialog.State().UpdateState, 11);
+  EXPECT_FALSE(runner.View().Result().has_value());
+  EXPECT_GT(queue.served, 0);
+  EXPECT_EQ(queue.dropped, 1);
 }
 
 }  // namespace

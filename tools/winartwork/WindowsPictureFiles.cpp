@@ -12,6 +12,11 @@ constexpr std::uint32_t kIconDirectorySize = 6;
 constexpr std::uint32_t kIconEntrySize = 16;
 constexpr std::uint8_t kOpaqueFrom = 0x80;  // alpha from which the mask shows the pixel
 
+// The standard VGA palette, 0xRRGGBB, in the order of its indexes.
+constexpr std::uint32_t kSixteenColours[16] = {
+    0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
+    0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+
 class LittleEndianWriter {
  public:
   explicit LittleEndianWriter(std::vector<std::uint8_t>& out) : out_(out) {}
@@ -52,24 +57,69 @@ void InfoHeader(LittleEndianWriter& out, const Picture& picture, std::uint32_t h
   out.U32(0);
 }
 
-// The icon image: the colour rows, then the AND mask (1 where transparent),
-// both from the bottom row up.
-std::vector<std::uint8_t> IconImage(const Picture& picture) {
+bool Transparent(std::uint32_t argb) { return (argb >> 24U) < kOpaqueFrom; }
+
+// The palette index nearest to the pixel's colour; 0 (black) where the mask
+// shows the background.
+std::uint32_t NearestOfSixteen(std::uint32_t argb) {
+  if (Transparent(argb)) return 0;
+  const auto channel = [](std::uint32_t rgb, unsigned shift) {
+    return static_cast<int>((rgb >> shift) & 0xFFU);
+  };
+  std::uint32_t nearest = 0;
+  int nearestDistance = 0;
+  for (std::uint32_t index = 0; index < 16; ++index) {
+    int distance = 0;
+    for (const unsigned shift : {16U, 8U, 0U}) {
+      const int difference = channel(argb, shift) - channel(kSixteenColours[index], shift);
+      distance += difference * difference;
+    }
+    if (index == 0 || distance < nearestDistance) {
+      nearest = index;
+      nearestDistance = distance;
+    }
+  }
+  return nearest;
+}
+
+std::uint32_t BitCount(IconColours colours) { return colours == IconColours::Sixteen ? 4 : 32; }
+
+// The icon image: the palette (16 colours only), the colour rows, then the
+// AND mask (1 where transparent), the rows from the bottom up.
+std::vector<std::uint8_t> EncodeIconImage(const IconImage& image) {
+  const Picture& picture = image.picture;
   const std::uint32_t width = Unsigned(picture.width);
   const std::uint32_t height = Unsigned(picture.height);
+  const std::uint32_t bits = BitCount(image.colours);
+  const std::uint32_t colourRow = RowBytes(width * bits);
   const std::uint32_t maskRow = RowBytes(width);
   std::vector<std::uint8_t> bytes;
   LittleEndianWriter out(bytes);
-  InfoHeader(out, picture, 2 * height, 32, (width * 4 + maskRow) * height);
-  for (std::uint32_t row = height; row-- > 0;) {
-    for (std::uint32_t x = 0; x < width; ++x) {
-      out.U32(Pixel(picture, x, row));  // B, G, R, A in memory
+  InfoHeader(out, picture, 2 * height, bits, (colourRow + maskRow) * height);
+  if (image.colours == IconColours::Sixteen) {
+    for (const std::uint32_t rgb : kSixteenColours) {
+      out.U32(rgb);  // B, G, R, 0 in memory
     }
+  }
+  for (std::uint32_t row = height; row-- > 0;) {
+    if (image.colours == IconColours::TrueColourWithAlpha) {
+      for (std::uint32_t x = 0; x < width; ++x) {
+        out.U32(Pixel(picture, x, row));  // B, G, R, A in memory
+      }
+      continue;
+    }
+    std::vector<std::uint8_t> indexes(colourRow, 0);
+    for (std::uint32_t x = 0; x < width; ++x) {
+      // The first pixel of a byte in its high half.
+      indexes[x / 2] = static_cast<std::uint8_t>(
+          indexes[x / 2] | (NearestOfSixteen(Pixel(picture, x, row)) << (x % 2 == 0 ? 4U : 0U)));
+    }
+    bytes.insert(bytes.end(), indexes.begin(), indexes.end());
   }
   for (std::uint32_t row = height; row-- > 0;) {
     std::vector<std::uint8_t> mask(maskRow, 0);
     for (std::uint32_t x = 0; x < width; ++x) {
-      if ((Pixel(picture, x, row) >> 24U) < kOpaqueFrom) {
+      if (Transparent(Pixel(picture, x, row))) {
         mask[x / 8] = static_cast<std::uint8_t>(mask[x / 8] | (0x80U >> (x % 8)));
       }
     }
@@ -80,10 +130,10 @@ std::vector<std::uint8_t> IconImage(const Picture& picture) {
 
 }  // namespace
 
-std::vector<std::uint8_t> IconFile(const std::vector<Picture>& images) {
+std::vector<std::uint8_t> IconFile(const std::vector<IconImage>& images) {
   std::vector<std::vector<std::uint8_t>> encoded;
-  for (const Picture& image : images) {
-    encoded.push_back(IconImage(image));
+  for (const IconImage& image : images) {
+    encoded.push_back(EncodeIconImage(image));
   }
   std::vector<std::uint8_t> bytes;
   LittleEndianWriter out(bytes);
@@ -93,12 +143,14 @@ std::vector<std::uint8_t> IconFile(const std::vector<Picture>& images) {
   std::uint32_t offset =
       kIconDirectorySize + kIconEntrySize * Unsigned(static_cast<int>(images.size()));
   for (std::size_t i = 0; i < images.size(); ++i) {
-    out.U8(Unsigned(images[i].width) & 0xFFU);  // 256 is written as 0
-    out.U8(Unsigned(images[i].height) & 0xFFU);
-    out.U8(0);  // no palette
+    const Picture& picture = images[i].picture;
+    const bool sixteen = images[i].colours == IconColours::Sixteen;
+    out.U8(Unsigned(picture.width) & 0xFFU);  // 256 is written as 0
+    out.U8(Unsigned(picture.height) & 0xFFU);
+    out.U8(sixteen ? 16 : 0);  // colours in the palette
     out.U8(0);
-    out.U16(1);   // planes
-    out.U16(32);  // bits per pixel
+    out.U16(1);  // planes
+    out.U16(BitCount(images[i].colours));
     out.U32(Unsigned(static_cast<int>(encoded[i].size())));
     out.U32(offset);
     offset += Unsigned(static_cast<int>(encoded[i].size()));

@@ -2,8 +2,9 @@
 // same code that draws them in the Linux window, and writes them in the
 // formats the resource compiler reads.
 // Usage: drivesmith-winartwork ICON-FILE BITMAP-FILE
-// The icon file holds the 32 x 32 and the 16 x 16 image; the bitmap is the
-// 111 x 55 logo in 24-bit colour.
+// The icon file holds the 32 x 32 and the 16 x 16 image, each in 16 colours
+// (for the Windows 9x family and NT 4.0) and in 32 bits with alpha; the
+// bitmap is the 111 x 55 logo in 24-bit colour.
 
 #include <QGuiApplication>
 #include <QImage>
@@ -55,12 +56,14 @@ int main(int argc, char** argv) {
   }
   int qtArgc = 1;
   QGuiApplication application(qtArgc, argv);
-  using drivesmith::winartwork::BitmapFile;
-  using drivesmith::winartwork::IconFile;
-  const bool ok =
-      Write(IconFile({ToPicture(drivesmith::DrawApplicationIcon(drivesmith::kLargeIconSize)),
-                      ToPicture(drivesmith::DrawApplicationIcon(drivesmith::kSmallIconSize))}),
-            argv[1]) &&
-      Write(BitmapFile(ToPicture(drivesmith::DrawLogo())), argv[2]);
+  using namespace drivesmith::winartwork;
+  std::vector<IconImage> icons;
+  for (const IconColours colours : {IconColours::Sixteen, IconColours::TrueColourWithAlpha}) {
+    for (const int size : {drivesmith::kLargeIconSize, drivesmith::kSmallIconSize}) {
+      icons.push_back({ToPicture(drivesmith::DrawApplicationIcon(size)), colours});
+    }
+  }
+  const bool ok = Write(IconFile(icons), argv[1]) &&
+                  Write(BitmapFile(ToPicture(drivesmith::DrawLogo())), argv[2]);
   return ok ? 0 : 1;
 }

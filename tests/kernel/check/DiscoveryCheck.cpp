@@ -36,10 +36,10 @@ int CheckDiscovery(const CheckArguments& arguments) {
     std::cout << "  message box: " << text << "\n";
   });
   SgIoPassThroughLayer layer;
-  const TransportSelection selection = SelectTransport(platform, layer, "drivesmith");
-  expect(selection.ok == 1 && selection.mode == TransportMode::PassThroughCdrom,
+  const TransportSelection selection = SelectTransport(platform, layer);
+  expect(selection.Ok() && selection.mode == TransportMode::PassThroughCdrom,
          "start-up selects the \\\\.\\cdrom%d pass-through");
-  if (selection.ok != 1) return 1;
+  if (!selection.Ok()) return 1;
 
   ScsiTransport transport(selection.mode, nullptr, &layer);
   ScsiRequest request{};

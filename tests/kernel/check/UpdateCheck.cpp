@@ -78,8 +78,8 @@ int CheckUpdate(const CheckArguments& arguments) {
     std::cout << "  message box: " << text << "\n";
   });
   SgIoPassThroughLayer layer;
-  const TransportSelection selection = SelectTransport(platform, layer, "drivesmith");
-  if (selection.ok != 1) {
+  const TransportSelection selection = SelectTransport(platform, layer);
+  if (!selection.Ok()) {
     std::cout << "  no transport selected\n";
     return 1;
   }

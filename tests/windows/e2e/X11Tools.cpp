@@ -80,6 +80,14 @@ bool ActivateWindow(HWND window) {
          RunUnixProgram({kXdotoolProgram, "windowactivate", "--sync", std::to_string(xWindow)});
 }
 
+bool DoubleClick(HWND window) {
+  RECT box;
+  return GetWindowRect(window, &box) &&
+         RunUnixProgram(
+             {kXdotoolProgram, "mousemove", "--sync", std::to_string((box.left + box.right) / 2),
+              std::to_string((box.top + box.bottom) / 2), "click", "--repeat", "2", "1"});
+}
+
 bool TypeKeys(const std::string& keys) {
   return RunUnixProgram({kXdotoolProgram, "key", "--clearmodifiers", keys});
 }

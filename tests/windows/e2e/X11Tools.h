@@ -3,7 +3,7 @@
 // draws them on: capture a top-level window with xwd (Wine draws message
 // boxes and drop-downs in windows of their own, which a capture of the root
 // window shows black), and type keys into it with xdotool, the way a user's
-// keyboard reaches it (a window manager must be running for that).
+// keyboard and mouse reach it (a window manager must be running for that).
 
 #include <windows.h>
 
@@ -18,6 +18,10 @@ bool SaveScreenshot(HWND window, const std::string& name);
 // Makes the window the active one, with the keyboard focus. Returns once the
 // window manager has activated it; false when that failed.
 bool ActivateWindow(HWND window);
+
+// Double-clicks the left mouse button on the middle of `window`, the way a
+// user's mouse does; false when xdotool failed.
+bool DoubleClick(HWND window);
 
 // Types `keys` (xdotool's key names) on the keyboard, into whichever window
 // has the focus. Returns once xdotool has sent them; false when it failed.

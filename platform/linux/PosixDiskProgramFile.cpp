@@ -1,3 +1,5 @@
+// The ordinary file system behind the program-file port, on POSIX systems:
+// the C library's streams, with fstat for the length and the identity.
 #include <sys/stat.h>
 #include <sys/types.h>
 
