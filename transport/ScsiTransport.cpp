@@ -129,7 +129,7 @@ int ScsiTransport::SendRequestAspi(ScsiRequest& request, std::int32_t dataLength
   // limit, so this look costs a bounded amount per command. A manager that
   // holds that many unfinished commands gets no more until it finishes one:
   // the command fails the way a command without an event does, before it
-  // reaches the layer, and ASC and ASCQ keep their values.
+  // reaches the layer, without sense data.
   ReapAbandonedCommands();
   if (abandoned_.size() >= kAbandonedAspiCommandLimit) return 0;
 
