@@ -63,7 +63,7 @@ std::uint32_t SimulatedAspi::SendCommand(SrbExecScsiCmd* srb) {
     std::copy_n(outcome.sense.begin(), senseLength, srb->SenseArea);
     srb->SRB_Status = aspi::kStatusError;
   }
-  if ((srb->SRB_Flags & aspi::kFlagEventNotify) != 0) {
+  if ((srb->SRB_Flags & aspi::kFlagEventNotify) != 0 && signalCompletions_) {
     if (EventState* event = FindEvent(reinterpret_cast<AspiEvent>(srb->SRB_PostProc))) {
       event->signalled = true;
     }
@@ -79,6 +79,7 @@ SimulatedAspi::EventState* SimulatedAspi::FindEvent(AspiEvent event) {
 AspiEvent SimulatedAspi::CreateCompletionEvent() {
   const AspiEvent event = nextEvent_++;
   events_[event] = EventState{};
+  mostEventsOpen_ = std::max(mostEventsOpen_, events_.size());
   return event;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // A "WNASPI32.DLL" with simulated drives at host adapter / target addresses.
-// Commands run at once; a drive that does not answer leaves its block
-// pending forever, and waiting for it takes the whole time-out on the clock.
+// Commands run at once and signal their event, unless told to complete
+// without a signal; a drive that does not answer leaves its block pending
+// forever, and waiting for it takes the whole time-out on the clock.
 
 #include <chrono>
 #include <cstdint>
@@ -45,9 +46,13 @@ class SimulatedAspi : public drivesmith::AspiLibrary {
   // Configuration for start-up tests.
   void OverrideSupportInfo(std::uint32_t value) { supportInfo_ = value; }
   void RemoveEntryPoint(std::string_view name) { missingEntries_.emplace(name); }
+  // A manager that finishes a command within SendASPI32Command may leave
+  // its event unsignalled.
+  void SignalCompletions(bool signal) { signalCompletions_ = signal; }
 
-  // Events created and not yet released.
+  // Events created and not yet released, and the most open at once.
   std::size_t EventsOpen() const { return events_.size(); }
+  std::size_t MostEventsOpen() const { return mostEventsOpen_; }
 
  private:
   struct EventState {
@@ -59,6 +64,8 @@ class SimulatedAspi : public drivesmith::AspiLibrary {
   std::map<std::pair<std::uint8_t, std::uint8_t>, SimulatedDrive*> drives_;
   std::map<AspiEvent, EventState> events_;
   AspiEvent nextEvent_ = 1;
+  std::size_t mostEventsOpen_ = 0;
+  bool signalCompletions_ = true;
   std::optional<std::uint32_t> supportInfo_;
   std::set<std::string, std::less<>> missingEntries_;
 };

@@ -103,13 +103,15 @@ int ScsiTransport::SendRequest(ScsiRequest& request, std::int32_t dataLength) {
 
 void ScsiTransport::ReapAbandonedCommands() {
   if (aspi_ == nullptr) return;
-  // The layer is done with a command once it has both written the final
-  // status and signalled the event, in that order. A final status alone is
-  // not enough: the signal may still be on its way, and an event closed
-  // before it would be signalled after its handle was closed or given to
-  // the next command's event. A signal alone is not enough either (a wait
+  // These commands were still pending when the layer returned, so it took
+  // them to finish later, and for such a command it signals the event after
+  // writing the final status. The layer is done with one once it has done
+  // both. A final status alone is not enough: the signal may still be on its
+  // way, and an event closed before it would be signalled after its handle
+  // was closed or given to the next command's event. A signal alone is not enough either (a wait
   // can end without completion). A command whose signal the reset at the
-  // time-out swallowed never shows both, and stays until the end of the run.
+  // time-out swallowed never shows both, and stays until the end of the run,
+  // counting against the limit.
   std::erase_if(abandoned_, [this](const std::unique_ptr<AspiCommand>& command) {
     if (CurrentStatus(command->srb) == aspi::kStatusPending) return false;
     if (!HasSignalled(*aspi_, command->event)) return false;
@@ -123,7 +125,13 @@ int ScsiTransport::SendRequestAspi(ScsiRequest& request, std::int32_t dataLength
     ClearSenseCodes(request);
     return 0;
   }
+  // Only commands abandoned while pending are held, and never more than the
+  // limit, so this look costs a bounded amount per command. A manager that
+  // holds that many unfinished commands gets no more until it finishes one:
+  // the command fails the way a command without an event does, before it
+  // reaches the layer, without sense data.
   ReapAbandonedCommands();
+  if (abandoned_.size() >= kAbandonedAspiCommandLimit) return 0;
 
   const AspiEvent event = aspi_->CreateCompletionEvent();
   if (event == kNoEvent) return 0;
@@ -148,36 +156,27 @@ int ScsiTransport::SendRequestAspi(ScsiRequest& request, std::int32_t dataLength
 
   aspi_->SendCommand(&command.srb);
 
-  bool completed = CurrentStatus(command.srb) != aspi::kStatusPending;
-  // Whether the layer has signalled the event for this completion yet.
-  bool signalled = false;
-  if (!completed) {
+  if (CurrentStatus(command.srb) == aspi::kStatusPending) {
     if (!aspi_->WaitForCompletion(event, kAspiCompletionTimeout)) {
       aspi_->ResetCompletionEvent(event);
       abandoned_.push_back(std::move(idleCommand_));
       return 0;
     }
-    signalled = true;
-    completed = CurrentStatus(command.srb) != aspi::kStatusPending;
+    if (CurrentStatus(command.srb) == aspi::kStatusPending) {
+      // Signalled without a final status: the layer may still hold the command.
+      ClearSenseCodes(request);
+      abandoned_.push_back(std::move(idleCommand_));
+      return 0;
+    }
   }
 
+  // A final status is the layer's last write to the block and the data
+  // buffer, so the command is finished whether or not its event has been
+  // signalled: a manager that completes a command within SendASPI32Command
+  // need not signal at all. Its event is released now and its slot serves
+  // the next command, which gets an event of its own, created unsignalled.
+  aspi_->ReleaseCompletionEvent(event);
   ClearSenseCodes(request);
-  if (!completed) {
-    // Signalled without a final status: the layer may still hold the command.
-    abandoned_.push_back(std::move(idleCommand_));
-    return 0;
-  }
-
-  // Final on return without a wait: a layer that completes on its own thread
-  // may not have signalled yet. Its results are final, but its slot and event
-  // wait with the abandoned commands until the signal has come.
-  std::unique_ptr<AspiCommand> finished;
-  if (!signalled && !HasSignalled(*aspi_, event)) {
-    finished = std::move(idleCommand_);
-  } else {
-    aspi_->ReleaseCompletionEvent(event);
-  }
-
   srb.SRB_Status = command.srb.SRB_Status;
   srb.SRB_HaStat = command.srb.SRB_HaStat;
   srb.SRB_TargStat = command.srb.SRB_TargStat;
@@ -185,7 +184,6 @@ int ScsiTransport::SendRequestAspi(ScsiRequest& request, std::int32_t dataLength
   if ((srb.SRB_Flags & aspi::kFlagDataIn) != 0) {
     std::copy_n(command.data.begin(), length, request.Data());
   }
-  if (finished) abandoned_.push_back(std::move(finished));
 
   switch (srb.SRB_Status) {
     case aspi::kStatusCompleted:

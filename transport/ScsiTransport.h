@@ -2,6 +2,7 @@
 // SendRequest and its two transports.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,6 +19,9 @@ namespace drivesmith {
 std::string PassThroughDeviceName(TransportMode mode, std::uint8_t driveIndex);
 
 inline constexpr std::chrono::milliseconds kAspiCompletionTimeout{5000};
+// The most ASPI commands abandoned while still pending that the transport
+// holds at once; while it holds this many, commands fail without being sent.
+inline constexpr std::size_t kAbandonedAspiCommandLimit = 8;
 
 class ScsiTransport {
  public:
@@ -25,11 +29,18 @@ class ScsiTransport {
   // not used may be null. Both must outlive the transport.
   //
   // Each ASPI command runs in a slot of its own (execute block and data
-  // buffer); results are copied into the request only when the command
-  // completed within the wait. A command abandoned at the time-out keeps its
-  // slot and event until the layer has both given it a final status and
-  // signalled its event, which later commands check; so a late completion
-  // never reaches the request, and no signal reaches a released event.
+  // buffer); results are copied into the request only once the command has a
+  // final status, on return from the layer or after a wait that ended with a
+  // signal. Such a command is finished: its event is released and its slot
+  // serves the next command. A command abandoned while still pending (at the
+  // time-out, or after a signal without a final status) keeps its slot and
+  // event until the layer has both given it a final status and signalled its
+  // event, which later commands check; so a late completion never reaches
+  // the request, and no late signal reaches a released event. At most
+  // kAbandonedAspiCommandLimit commands are held that way; while that many
+  // are, further commands fail at once without reaching the layer, so a
+  // manager that stops finishing commands costs neither unbounded memory nor
+  // unbounded work per command.
   ScsiTransport(TransportMode mode, AspiLayer* aspi, PassThroughLayer* passThrough);
   ~ScsiTransport();
   ScsiTransport(const ScsiTransport&) = delete;
@@ -44,9 +55,8 @@ class ScsiTransport {
   int SendRequestAspi(ScsiRequest& request, std::int32_t dataLength);
   int SendRequestPassThrough(ScsiRequest& request, std::int32_t dataLength);
 
-  // ASPI commands whose slot and event are held until the layer has finished
-  // with them: those abandoned at the time-out, and completed ones whose
-  // event has not been signalled yet.
+  // ASPI commands abandoned while still pending whose slot and event are held
+  // until the layer has finished with them; at most kAbandonedAspiCommandLimit.
   std::size_t AbandonedAspiCommands() const;
 
  private:

@@ -73,7 +73,9 @@ std::uint32_t Win32AspiLibrary::SendCommand(SrbExecScsiCmd* srb) {
 AspiEvent Win32AspiLibrary::CreateCompletionEvent() {
   // Automatic reset, not signalled, no name.
   HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  return event != nullptr ? reinterpret_cast<AspiEvent>(event) : kNoEvent;
+  if (event == nullptr) return kNoEvent;
+  mostEventsOpen_ = std::max(mostEventsOpen_, ++eventsOpen_);
+  return reinterpret_cast<AspiEvent>(event);
 }
 
 bool Win32AspiLibrary::WaitForCompletion(AspiEvent event, std::chrono::milliseconds timeout) {
@@ -84,6 +86,8 @@ bool Win32AspiLibrary::WaitForCompletion(AspiEvent event, std::chrono::milliseco
 
 void Win32AspiLibrary::ResetCompletionEvent(AspiEvent event) { ResetEvent(AsHandle(event)); }
 
-void Win32AspiLibrary::ReleaseCompletionEvent(AspiEvent event) { CloseHandle(AsHandle(event)); }
+void Win32AspiLibrary::ReleaseCompletionEvent(AspiEvent event) {
+  if (CloseHandle(AsHandle(event))) --eventsOpen_;
+}
 
 }  // namespace drivesmith

@@ -2,6 +2,7 @@
 // "WNASPI32.DLL" loaded with LoadLibraryA, and the Win32 events that its
 // commands signal on completion.
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,10 @@ class Win32AspiLibrary : public AspiLibrary {
   void ResetCompletionEvent(AspiEvent event) override;
   void ReleaseCompletionEvent(AspiEvent event) override;
 
+  // Events created and not yet released, and the most open at once.
+  std::size_t EventsOpen() const { return eventsOpen_; }
+  std::size_t MostEventsOpen() const { return mostEventsOpen_; }
+
  private:
   using SupportInfoEntry = unsigned long(__cdecl*)();
   using SendCommandEntry = unsigned long(__cdecl*)(void*);
@@ -40,6 +45,8 @@ class Win32AspiLibrary : public AspiLibrary {
   std::shared_ptr<Win32CompletionWaiter> waiter_;
   SupportInfoEntry supportInfo_ = nullptr;
   SendCommandEntry sendCommand_ = nullptr;
+  std::size_t eventsOpen_ = 0;
+  std::size_t mostEventsOpen_ = 0;
 };
 
 }  // namespace drivesmith

@@ -66,6 +66,8 @@ void SimAspiManager::StartWorker() {
 
 std::uint32_t SimAspiManager::Send(SrbExecScsiCmd* srb) {
   if (srb == nullptr) return aspi_status::kInvalidCommand;
+  const SimCompletion completion = completionMode_();
+  const bool signals = completion.kind != SimCompletion::Kind::ImmediateUnsignalled;
   if (srb->SRB_Cmd != aspi::kExecScsiCommand || srb->SRB_Lun != 0 ||
       !HasDrive(settings_, srb->SRB_HaId, srb->SRB_Target)) {
     // Refused at once, as a manager refuses what it cannot route.
@@ -73,23 +75,23 @@ std::uint32_t SimAspiManager::Send(SrbExecScsiCmd* srb) {
                                     ? aspi_status::kInvalidCommand
                                     : aspi_status::kNoDevice;
     PublishStatus(*srb, status);
-    SignalCaller(*srb);
+    if (signals) SignalCaller(*srb);
     return status;
   }
 
   auto command = std::make_unique<Command>();
   command->caller = srb;
   command->answer = *srb;
-  command->completion = completionMode_();
+  command->completion = completion;
   command->arrived = std::chrono::steady_clock::now();
   const std::size_t length = srb->SRB_BufPointer != nullptr ? srb->SRB_BufLen : 0;
   command->data.assign(srb->SRB_BufPointer, srb->SRB_BufPointer + length);
   PublishStatus(*srb, aspi::kStatusPending);
 
-  if (command->completion.kind == SimCompletion::Kind::Immediate) {
+  if (command->completion.kind == SimCompletion::Kind::Immediate || !signals) {
     Execute(*command);
     if (command->answer.SRB_Status == aspi::kStatusPending) return aspi::kStatusPending;
-    Deliver(*command);
+    Deliver(*command, signals);
     return command->answer.SRB_Status;
   }
   {
@@ -112,7 +114,7 @@ void SimAspiManager::Execute(Command& command) {
   RecordAfterCommand();
 }
 
-void SimAspiManager::Deliver(Command& command) {
+void SimAspiManager::Deliver(Command& command, bool signal) {
   SrbExecScsiCmd& caller = *command.caller;
   const SrbExecScsiCmd& answer = command.answer;
   if ((caller.SRB_Flags & aspi::kFlagDataIn) != 0 && caller.SRB_BufPointer != nullptr) {
@@ -123,7 +125,7 @@ void SimAspiManager::Deliver(Command& command) {
   caller.SRB_HaStat = answer.SRB_HaStat;
   caller.SRB_TargStat = answer.SRB_TargStat;
   PublishStatus(caller, answer.SRB_Status);
-  SignalCaller(caller);
+  if (signal) SignalCaller(caller);
 }
 
 void SimAspiManager::RecordAfterCommand() {

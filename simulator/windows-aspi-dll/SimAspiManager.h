@@ -55,8 +55,9 @@ class SimAspiManager {
   void Run();
   // Runs `command` on its drive; its answer stays in the command.
   void Execute(Command& command);
-  // Copies the answer into the caller's block, status last, then signals.
-  static void Deliver(Command& command);
+  // Copies the answer into the caller's block, status last, then signals
+  // unless told not to.
+  static void Deliver(Command& command, bool signal = true);
   void RecordAfterCommand();
 
   SimAspiSettings settings_;

@@ -58,6 +58,9 @@ std::optional<SimDriveSetting> ParseDrive(const std::string& text, std::size_t i
 std::optional<SimCompletion> ParseCompletion(const std::string& text) {
   if (text == "async") return SimCompletion{};
   if (text == "immediate") return SimCompletion{SimCompletion::Kind::Immediate, {}};
+  if (text == "immediate-unsignalled") {
+    return SimCompletion{SimCompletion::Kind::ImmediateUnsignalled, {}};
+  }
   if (text == "never") return SimCompletion{SimCompletion::Kind::Never, {}};
   if (text.rfind(kLatePrefix, 0) == 0) {
     constexpr std::uint64_t kLongestDelay = 24ull * 60 * 60 * 1000;  // a day
@@ -124,7 +127,7 @@ std::optional<SimAspiSettings> ReadSimAspiSettings(const EnvironmentReader& envi
     const std::optional<SimCompletion> parsed = ParseCompletion(*completion);
     if (!parsed) {
       error = std::string(kCompletionVariable) + ": \"" + *completion +
-              "\" is not async, immediate, late:MS or never";
+              "\" is not async, immediate, immediate-unsignalled, late:MS or never";
       return std::nullopt;
     }
     settings.completion = *parsed;

@@ -10,7 +10,8 @@
 //                               flash-HA-ID.bin whenever it changes
 //   DRIVESMITH_SIM_FAULT        the demo's fault names, comma-separated
 //   DRIVESMITH_SIM_TIME_SCALE   real seconds per simulated second (default 1)
-//   DRIVESMITH_SIM_COMPLETION   async (default), immediate, late:MS, never
+//   DRIVESMITH_SIM_COMPLETION   async (default), immediate,
+//                               immediate-unsignalled, late:MS, never
 //   DRIVESMITH_SIM_SUPPORT      GetASPI32SupportInfo's value (decimal or 0x
 //                               hexadecimal; default 0x0100 | drive count)
 // Parsing is free of Windows, so it is tested everywhere.
@@ -32,6 +33,10 @@ struct SimCompletion {
   enum class Kind {
     Async,      // from the worker thread, as soon as the drive has answered
     Immediate,  // final before SendASPI32Command returns, event signalled
+    // Final before SendASPI32Command returns, refusals included, and the
+    // event never signalled, as a manager may treat a command it finishes
+    // within the call.
+    ImmediateUnsignalled,
     Late,       // from the worker thread, `delay` after the command arrived
     Never,      // the block stays pending and the event is never signalled
   };

@@ -187,9 +187,13 @@ TEST(HeadlessUpdate, LayoutChangeYesRunsTheOneMegabyteSequenceWithTheLoaderFlagA
   EXPECT_TRUE(no.report.progressPositions.empty());
 }
 
+// Whether or not the layer signals the commands it finishes at once, the
+// transport holds no command and at most one event throughout.
 TEST(HeadlessUpdate, AspiDiscoveryListsByAddressAndUpdatesTheSelectedDrive) {
-  for (const int pick : {-1, 1}) {
+  for (const auto& [pick, signal] : {std::pair{-1, true}, {1, true}, {-1, false}, {1, false}}) {
+    SCOPED_TRACE(::testing::Message() << pick << (signal ? " signalled" : " unsignalled"));
     UpdateBench bench(TransportMode::Aspi);
+    bench.aspi.SignalCompletions(signal);
     sim::SimulatedDrive& second = bench.AddDrive(DriveOf(k1M), 1, 0);
     sim::SimulatedDrive& first = bench.AddDrive(DriveOf(k1M), 0, 1);
     PackedProgram program(1);
@@ -203,6 +207,8 @@ TEST(HeadlessUpdate, AspiDiscoveryListsByAddressAndUpdatesTheSelectedDrive) {
     EXPECT_EQ(r.finalState, 11);
     EXPECT_TRUE((pick < 0 ? first : second).InUpMode());
     EXPECT_EQ((pick < 0 ? second : first).Trace().size(), 1u);  // the probe only
+    EXPECT_EQ(bench.transport.AbandonedAspiCommands(), 0u);
+    EXPECT_EQ(bench.aspi.MostEventsOpen(), 1u);
   }
 }
 

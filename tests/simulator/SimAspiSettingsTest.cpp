@@ -73,6 +73,7 @@ TEST(SimAspiSettingsTest, CompletionFaultsScaleAndSupport) {
     SimCompletion expected;
   } modes[] = {{"async", {}},
                {"immediate", {SimCompletion::Kind::Immediate, {}}},
+               {"immediate-unsignalled", {SimCompletion::Kind::ImmediateUnsignalled, {}}},
                {"never", {SimCompletion::Kind::Never, {}}},
                {"late:0", {SimCompletion::Kind::Late, {}}},
                {"late:", {}},  // unreadable: the default

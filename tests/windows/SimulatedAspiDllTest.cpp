@@ -143,20 +143,25 @@ TEST(SimulatedAspiDllTest, CompletesCommandsFromItsOwnThreadOrAtOnce) {
 // The whole wizard on both drives, one after the other: each update ends in
 // state 11, and the flash each drive wrote out holds the image's areas.
 // "Reboot" on the 9x family's transport restarts without privilege steps.
+// The second runs on a manager that completes every command within the call
+// and never signals: over the scan and the update the transport holds no
+// command and at most one event at a time, as with the first.
 TEST(SimulatedAspiDllTest, UpdatesBothLayoutsAndWritesTheFlashOut) {
   std::unique_ptr<Win32AspiLibrary> library = LoadSimulatedAspi("sim-aspi");
   ASSERT_NE(library, nullptr);
   ASSERT_TRUE(library->HasEntryPoint("GetASPI32SupportInfo"));
   ASSERT_TRUE(library->HasEntryPoint("SendASPI32Command"));
-  SetCompletion("async");
   const struct {
     int entry;
     unsigned imageMiB;
     const char* flashFile;
     std::ptrdiff_t imageFrom;  // the flash below is not the image's
-  } rows[] = {{0, 2, "flash-0-0.bin", 0x8000}, {1, 1, "flash-0-1.bin", 0}};
+    const char* completion;
+  } rows[] = {{0, 2, "flash-0-0.bin", 0x8000, "async"},
+              {1, 1, "flash-0-1.bin", 0, "immediate-unsignalled"}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.flashFile);
+    SetCompletion(row.completion);
     ScsiTransport transport(TransportMode::Aspi, library.get(), nullptr);
     testing_support::PackedProgram program(row.imageMiB);
     ASSERT_TRUE(program.Ready()) << program.Error();
@@ -180,7 +185,11 @@ TEST(SimulatedAspiDllTest, UpdatesBothLayoutsAndWritesTheFlashOut) {
     ASSERT_EQ(flash.size(), image.size());
     EXPECT_TRUE(
         std::equal(flash.begin() + row.imageFrom, flash.end(), image.begin() + row.imageFrom));
+    EXPECT_EQ(transport.AbandonedAspiCommands(), 0u);
+    EXPECT_EQ(library->EventsOpen(), 0u);
+    EXPECT_EQ(library->MostEventsOpen(), 1u);
   }
+  SetCompletion("async");
 }
 
 // A completion that comes after the 5000 ms wait, or never: the command
