@@ -15,7 +15,7 @@ DemoMachine::DemoMachine(const DemoOptions& options, Clock& clock, TraceWriter* 
   }
   for (std::size_t i = 0; i < options.drives.size(); ++i) {
     drives_.push_back(std::make_unique<sim::SimulatedDrive>(
-        DemoDriveModel(options.drives[i], options.faults, i), clock));
+        sim::DriveModelWithFaults(options.drives[i], options.faults, i), clock));
     sim::SimulatedDrive& drive = *drives_.back();
     const auto number = static_cast<std::uint8_t>(i);
     switch (options.transport) {

@@ -1,42 +1,19 @@
 #include "programs/drivesmith-demo/DemoOptions.h"
 
-#include <map>
 #include <optional>
 #include <string>
 
 #include "simulator/NumberText.h"
+#include "simulator/ScaledClock.h"
 
 namespace drivesmith::demo {
 
 namespace {
 
-// The command from which a drive with StopResponding falls silent: after
-// discovery and preparation, in the middle of the transfer.
-constexpr int kStopRespondingCommand = 40;
-// The ASC of failing flash work.
-constexpr std::uint8_t kWorkErrorAsc = 0x44;
-// Blocks that the drive refuses ("medium not present") before taking them,
-// and how often.
-const std::map<int, int> kRefusedBlocks = {{0, 2}, {7, 1}, {100, 3}};
 // Drives the demo attaches at most (drive letters d: to k:, ASPI targets 0 to 7).
 constexpr std::size_t kMaxDrives = 8;
-// Smallest time scale: below it the simulated drive's work gets shorter than
-// the real clock can show.
-constexpr double kMinimumTimeScale = 1e-6;
 // Largest list entry number --select takes.
 constexpr std::uint64_t kLargestSelect = 999999;
-
-const std::map<std::string, DemoFault>& FaultNames() {
-  static const std::map<std::string, DemoFault> names = {
-      {"refuse-12-byte", DemoFault::Refuse12Byte},
-      {"wrong-sum", DemoFault::WrongSum},
-      {"stop-responding", DemoFault::StopResponding},
-      {"never-finish", DemoFault::NeverFinish},
-      {"work-error", DemoFault::WorkError},
-      {"medium-not-present", DemoFault::MediumNotPresent},
-  };
-  return names;
-}
 
 }  // namespace
 
@@ -99,18 +76,18 @@ bool ParseDemoOptions(const std::vector<std::string>& arguments, DemoOptions& op
       }
     } else if (argument == "--time-scale") {
       const std::optional<double> scale = sim::ParseDecimalNumber(value);
-      if (!scale || *scale < kMinimumTimeScale) {
+      if (!scale || *scale < sim::kSmallestTimeScale) {
         error = "--time-scale needs a positive number, not \"" + value + "\"";
         return false;
       }
       options.timeScale = *scale;
     } else if (argument == "--fault") {
-      const auto found = FaultNames().find(value);
-      if (found == FaultNames().end()) {
+      const std::optional<sim::Fault> fault = sim::FaultNamed(value);
+      if (!fault) {
         error = "unknown fault \"" + value + "\"";
         return false;
       }
-      options.faults.push_back(found->second);
+      options.faults.push_back(*fault);
     } else if (argument == "--trace") {
       options.traceFile = value;
     } else if (argument == "--transport") {
@@ -137,36 +114,6 @@ bool ParseDemoOptions(const std::vector<std::string>& arguments, DemoOptions& op
     options.drives = {sim::LoaderLayout::TwoMegabyte, sim::LoaderLayout::OneMegabyte};
   }
   return true;
-}
-
-sim::DriveModel DemoDriveModel(sim::LoaderLayout layout, const std::vector<DemoFault>& faults,
-                               std::size_t index) {
-  sim::DriveModel model;
-  model.layout = layout;
-  model.initialFlashSeed = 1 + index;
-  for (const DemoFault fault : faults) {
-    switch (fault) {
-      case DemoFault::Refuse12Byte:
-        model.faults.refuse12ByteTransfer = true;
-        break;
-      case DemoFault::WrongSum:
-        model.faults.reportWrongSum = true;
-        break;
-      case DemoFault::StopResponding:
-        model.faults.stopRespondingAfter = kStopRespondingCommand;
-        break;
-      case DemoFault::NeverFinish:
-        model.faults.neverFinish = true;
-        break;
-      case DemoFault::WorkError:
-        model.faults.workErrorAsc = kWorkErrorAsc;
-        break;
-      case DemoFault::MediumNotPresent:
-        model.faults.mediumNotPresentBeforeBlock = kRefusedBlocks;
-        break;
-    }
-  }
-  return model;
 }
 
 }  // namespace drivesmith::demo

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "simulator/DriveModel.h"
+#include "simulator/FaultCatalogue.h"
 
 namespace drivesmith::demo {
 
@@ -17,20 +18,10 @@ enum class DemoTransport {
   Aspi,    // ASPI, host adapter 0, targets 0, 1, ...
 };
 
-// Faults every simulated drive shows.
-enum class DemoFault {
-  Refuse12Byte,      // the 12-byte transfer command is refused (the update falls back)
-  WrongSum,          // the drive's sum check fails
-  StopResponding,    // the drive stops answering during the transfer
-  NeverFinish,       // the flash work never ends
-  WorkError,         // the flash work fails
-  MediumNotPresent,  // some blocks are refused a few times before they are taken
-};
-
 struct DemoOptions {
   std::vector<sim::LoaderLayout> drives;  // in device order
   double timeScale = 1.0;                 // 1: the drive works in real time
-  std::vector<DemoFault> faults;
+  std::vector<sim::Fault> faults;  // every simulated drive shows them
   std::string traceFile;  // empty: no trace
   bool autoRun = false;
   std::optional<int> select;  // list entry to pick
@@ -46,9 +37,5 @@ std::string DemoUsage();
 // and explains in `error` on a bad argument.
 bool ParseDemoOptions(const std::vector<std::string>& arguments, DemoOptions& options,
                       std::string& error);
-
-// The model of the `index`-th drive of `layout` with the faults applied.
-sim::DriveModel DemoDriveModel(sim::LoaderLayout layout, const std::vector<DemoFault>& faults,
-                               std::size_t index);
 
 }  // namespace drivesmith::demo

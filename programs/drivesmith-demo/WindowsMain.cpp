@@ -21,7 +21,7 @@
 #include "programs/drivesmith-demo/DemoStart.h"
 #include "programs/drivesmith-demo/DemoSystemPower.h"
 #include "programs/drivesmith-demo/DemoWizardRun.h"
-#include "programs/drivesmith-demo/ScaledClock.h"
+#include "simulator/ScaledClock.h"
 #include "programs/drivesmith-demo/TraceWriter.h"
 #include "programs/drivesmith-demo/Win32AutoPilot.h"
 #include "ui/UpdateDialog.h"
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   EnableCommonControls();
 
   Win32Clock realClock;
-  demo::ScaledClock clock(realClock, options.timeScale);
+  sim::ScaledClock clock(realClock, options.timeScale);
   demo::DemoMachine machine(options, clock, trace.get());
   demo::DemoSystemPower power(std::cout);
   Win32ProgramFile programFile;

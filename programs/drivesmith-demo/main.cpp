@@ -26,7 +26,7 @@
 #include "programs/drivesmith-demo/DemoStart.h"
 #include "programs/drivesmith-demo/DemoSystemPower.h"
 #include "programs/drivesmith-demo/DemoWizardRun.h"
-#include "programs/drivesmith-demo/ScaledClock.h"
+#include "simulator/ScaledClock.h"
 #include "programs/drivesmith-demo/TraceWriter.h"
 #include "ui/UpdateDialog.h"
 
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
   }
 
   QtClock realClock;
-  demo::ScaledClock clock(realClock, options.timeScale);
+  sim::ScaledClock clock(realClock, options.timeScale);
   demo::DemoMachine machine(options, clock, trace.get());
   demo::DemoSystemPower power(std::cout);
 

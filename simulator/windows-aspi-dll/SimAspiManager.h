@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "programs/drivesmith-demo/ScaledClock.h"
+#include "simulator/ScaledClock.h"
 #include "simulator/SimulatedAspi.h"
 #include "simulator/SimulatedDrive.h"
 #include "simulator/windows-aspi-dll/SimAspiSettings.h"
@@ -63,7 +63,7 @@ class SimAspiManager {
   SimAspiSettings settings_;
   std::function<SimCompletion()> completionMode_;
   SteadyClock realTime_;
-  demo::ScaledClock driveTime_;
+  sim::ScaledClock driveTime_;
   SimulatedAspi aspi_;
   std::vector<std::unique_ptr<SimulatedDrive>> drives_;
   std::uint32_t supportInfo_ = 0;

@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 
+#include "simulator/FaultCatalogue.h"
 #include "simulator/NumberText.h"
+#include "simulator/ScaledClock.h"
 
 namespace drivesmith::sim {
 namespace {
@@ -72,15 +74,6 @@ std::optional<SimCompletion> ParseCompletion(const std::string& text) {
   return std::nullopt;
 }
 
-// The demo's own parser judges fault names and the time scale, so that the
-// two programs take the same values.
-bool ParseWithDemoRules(const std::vector<std::string>& arguments, demo::DemoOptions& options,
-                        const char* variable, std::string& error) {
-  if (demo::ParseDemoOptions(arguments, options, error)) return true;
-  error = std::string(variable) + ": " + error;
-  return false;
-}
-
 }  // namespace
 
 std::optional<SimAspiSettings> ReadSimAspiSettings(const EnvironmentReader& environment,
@@ -108,20 +101,22 @@ std::optional<SimAspiSettings> ReadSimAspiSettings(const EnvironmentReader& envi
   settings.traceFile = environment(kTraceVariable).value_or("");
   settings.flashFolder = environment(kFlashVariable).value_or("");
   if (const auto faults = environment(kFaultVariable); faults && !faults->empty()) {
-    std::vector<std::string> arguments;
-    for (const std::string& fault : SplitAtCommas(*faults)) {
-      arguments.insert(arguments.end(), {"--fault", fault});
+    for (const std::string& name : SplitAtCommas(*faults)) {
+      const std::optional<Fault> fault = FaultNamed(name);
+      if (!fault) {
+        error = std::string(kFaultVariable) + ": unknown fault \"" + name + "\"";
+        return std::nullopt;
+      }
+      settings.faults.push_back(*fault);
     }
-    demo::DemoOptions options;
-    if (!ParseWithDemoRules(arguments, options, kFaultVariable, error)) return std::nullopt;
-    settings.faults = options.faults;
   }
   if (const auto scale = environment(kTimeScaleVariable)) {
-    demo::DemoOptions options;
-    if (!ParseWithDemoRules({"--time-scale", *scale}, options, kTimeScaleVariable, error)) {
+    const std::optional<double> value = ParseDecimalNumber(*scale);
+    if (!value || *value < kSmallestTimeScale) {
+      error = std::string(kTimeScaleVariable) + ": needs a positive number, not \"" + *scale + "\"";
       return std::nullopt;
     }
-    settings.timeScale = options.timeScale;
+    settings.timeScale = *value;
   }
   if (const auto completion = environment(kCompletionVariable)) {
     const std::optional<SimCompletion> parsed = ParseCompletion(*completion);
@@ -150,7 +145,7 @@ SimCompletion ReadSimCompletion(const EnvironmentReader& environment) {
 }
 
 DriveModel SimDriveModel(const SimAspiSettings& settings, std::size_t index) {
-  return demo::DemoDriveModel(settings.drives.at(index).layout, settings.faults, index);
+  return DriveModelWithFaults(settings.drives.at(index).layout, settings.faults, index);
 }
 
 }  // namespace drivesmith::sim

@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "programs/drivesmith-demo/DemoOptions.h"
 #include "simulator/DriveModel.h"
+#include "simulator/FaultCatalogue.h"
 
 namespace drivesmith::sim {
 
@@ -56,7 +56,7 @@ struct SimAspiSettings {
   std::vector<SimDriveSetting> drives;
   std::string traceFile;    // empty: no trace
   std::string flashFolder;  // empty: flash not written out
-  std::vector<demo::DemoFault> faults;
+  std::vector<Fault> faults;
   double timeScale = 1.0;
   SimCompletion completion;
   std::optional<std::uint32_t> supportInfo;

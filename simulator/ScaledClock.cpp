@@ -1,9 +1,9 @@
-#include "programs/drivesmith-demo/ScaledClock.h"
+#include "simulator/ScaledClock.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace drivesmith::demo {
+namespace drivesmith::sim {
 
 ScaledClock::ScaledClock(Clock& sleeper, double scale)
     : sleeper_(sleeper), scale_(scale), start_(std::chrono::steady_clock::now()) {}
@@ -30,4 +30,4 @@ void ScaledClock::Sleep(std::chrono::milliseconds duration) {
   }
 }
 
-}  // namespace drivesmith::demo
+}  // namespace drivesmith::sim

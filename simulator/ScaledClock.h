@@ -7,7 +7,11 @@
 
 #include "update/Clock.h"
 
-namespace drivesmith::demo {
+namespace drivesmith::sim {
+
+// Smallest scale: below it the simulated drive's work gets shorter than the
+// real clock can show.
+inline constexpr double kSmallestTimeScale = 1e-6;
 
 class ScaledClock : public Clock {
  public:
@@ -29,4 +33,4 @@ class ScaledClock : public Clock {
   std::chrono::steady_clock::time_point start_;
 };
 
-}  // namespace drivesmith::demo
+}  // namespace drivesmith::sim
