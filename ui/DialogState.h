@@ -23,8 +23,6 @@ struct DialogState : EngineState {
   // Image offset of the loader identity.
   std::uint32_t LoaderIdentityOffset = kLoaderIdentityOffset;
   std::array<std::uint8_t, 6> TypeCode{};
-  std::uint32_t ImageOffset = 0;
-  std::uint32_t ImageSizeMiB = 0;
 };
 
 }  // namespace drivesmith

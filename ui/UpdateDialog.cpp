@@ -51,8 +51,6 @@ bool UpdateDialog::InitDialog() {
 void UpdateDialog::ReadImageHeader() {
   image_.ReadImageHeader(ports_.programFile, state_.LoaderIdentityOffset);
   const ImageHeader& header = image_.Header();
-  state_.ImageOffset = image_.Trailer().ImageOffset;
-  state_.ImageSizeMiB = image_.Trailer().ImageSizeMiB;
   state_.TypeCode = header.TypeCode;
   state_.ImageFlashSizeCode = header.imageFlashSizeCode;
   state_.InformationText = header.Information;
