@@ -224,8 +224,8 @@ TEST(SimulatedAspiDllTest, LateAndLostCompletionsLeaveTheRecordAndLaterCommandsA
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(commands.Inquiry(), 0);
     EXPECT_GE(std::chrono::steady_clock::now() - start, kAspiCompletionTimeout);
-    EXPECT_EQ(request->asc, 0x11);
-    EXPECT_EQ(request->ascq, 0x22);
+    EXPECT_EQ(request->asc, 0) << "a command without a status has no sense data";
+    EXPECT_EQ(request->ascq, 0);
     EXPECT_EQ(request->Data()[0], 0x77);
     EXPECT_EQ(transport.AbandonedAspiCommands(), 1u);
 

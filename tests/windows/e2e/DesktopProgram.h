@@ -17,9 +17,11 @@ namespace drivesmith::wintest {
 
 using namespace std::chrono_literals;
 
-// How long a step may take before the test gives up on it.
-inline constexpr std::chrono::milliseconds kWindowWait = 30s;
-inline constexpr std::chrono::milliseconds kUpdateWait = 120s;
+// How long a step may take before the test gives up on it: enough for Wine
+// under an emulated kernel on a busy machine (a program's first start in a
+// fresh prefix took over 30 s there). A step that succeeds ends the wait.
+inline constexpr std::chrono::milliseconds kWindowWait = 120s;
+inline constexpr std::chrono::milliseconds kUpdateWait = 300s;
 // How long a cross-process message may take to be answered.
 inline constexpr UINT kAnswerTimeoutMs = 10000;
 
