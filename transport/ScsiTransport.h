@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "transport/AspiLayer.h"
@@ -13,9 +12,6 @@
 #include "transport/TransportMode.h"
 
 namespace drivesmith {
-
-// Device name of a pass-through drive, as "\\.\cdrom3" or "\\.\f:".
-std::string PassThroughDeviceName(TransportMode mode, std::uint8_t driveIndex);
 
 inline constexpr std::chrono::milliseconds kAspiCompletionTimeout{5000};
 

@@ -20,7 +20,7 @@ struct TransportSelection {
   std::unique_ptr<AspiLibrary> aspi;  // kept loaded for the run with TransportMode::Aspi
 };
 
-// Returns 1 when a "\\.\cdrom%d" device numbered 0 to 255 opens, 0 otherwise.
+// Returns 1 when a cdrom device numbered 0 to 255 opens, 0 otherwise.
 int ProbeCdromDevices(PassThroughLayer& passThrough);
 
 // `applicationName` captions the box for an unknown platform family.
