@@ -1,17 +1,11 @@
 #pragma once
 // The buffer that IOCTL_SCSI_PASS_THROUGH takes, laid out byte by byte: a
 // SCSI_PASS_THROUGH header as the Windows NT storage interface publishes it
-// (32-bit layout, little-endian), then its sense area and the data.
-//
-//   offset  0  the header, 44 bytes (44 to 47 are not written)
-//          48  the sense area, 32 bytes
-//          80  the data, up to 16384 bytes
-//
-// Plain bytes, with no Windows headers, so that the layout can be checked on
-// any platform.
+// (32-bit layout, little-endian) at offset 0, 44 bytes (44 to 47 are not
+// written); the sense area at 48, 32 bytes; the data at 80. Plain bytes, so
+// that the layout can be checked on any platform.
 
 #include <array>
-#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -19,33 +13,6 @@
 #include "transport/ScsiRequest.h"
 
 namespace drivesmith {
-
-namespace scsi_pass_through {
-inline constexpr std::size_t kHeaderLength = 44;
-inline constexpr std::size_t kSenseOffset = 48;
-inline constexpr std::size_t kSenseAreaLength = 32;
-inline constexpr std::size_t kDataOffset = 80;
-
-// Byte offsets of the header fields.
-inline constexpr std::size_t kLength = 0;               // 16 bits
-inline constexpr std::size_t kScsiStatus = 2;           // 8 bits
-inline constexpr std::size_t kPathId = 3;               // 8 bits
-inline constexpr std::size_t kTargetId = 4;             // 8 bits
-inline constexpr std::size_t kLun = 5;                  // 8 bits
-inline constexpr std::size_t kCdbLength = 6;            // 8 bits
-inline constexpr std::size_t kSenseInfoLength = 7;      // 8 bits
-inline constexpr std::size_t kDataIn = 8;               // 8 bits
-inline constexpr std::size_t kDataTransferLength = 12;  // 32 bits
-inline constexpr std::size_t kTimeOutValue = 16;        // 32 bits, seconds
-inline constexpr std::size_t kDataBufferOffset = 20;    // 32 bits
-inline constexpr std::size_t kSenseInfoOffset = 24;     // 32 bits
-inline constexpr std::size_t kCdb = 28;                 // 16 bytes
-inline constexpr std::size_t kCdbRoom = 16;
-
-inline constexpr std::uint8_t kDirectionOut = 0;   // SCSI_IOCTL_DATA_OUT
-inline constexpr std::uint8_t kDirectionIn = 1;    // SCSI_IOCTL_DATA_IN
-inline constexpr std::uint8_t kDirectionNone = 2;  // SCSI_IOCTL_DATA_UNSPECIFIED
-}  // namespace scsi_pass_through
 
 class ScsiPassThroughBlock {
  public:
@@ -60,7 +27,7 @@ class ScsiPassThroughBlock {
   std::uint8_t Collect(const PassThroughRequest& request) const;
 
  private:
-  std::array<std::uint8_t, scsi_pass_through::kDataOffset + passthrough::kDataCapacity> bytes_{};
+  std::array<std::uint8_t, 80 + passthrough::kDataCapacity> bytes_{};
 };
 
 }  // namespace drivesmith

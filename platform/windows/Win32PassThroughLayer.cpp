@@ -5,35 +5,10 @@
 #include <ntddscsi.h>
 // clang-format on
 
-#include <cstddef>
-#include <cstdint>
-
-#include "platform/windows/ScsiPassThroughBlock.h"
 #include "platform/windows/Win32DeviceName.h"
 
 namespace drivesmith {
 namespace {
-
-namespace spt = scsi_pass_through;
-
-// The block's offsets are those of the record as the system's headers declare
-// it for 32-bit Windows.
-static_assert(sizeof(void*) == 4, "the Windows program is built for 32-bit Windows");
-static_assert(sizeof(SCSI_PASS_THROUGH) == spt::kHeaderLength);
-static_assert(offsetof(SCSI_PASS_THROUGH, Length) == spt::kLength);
-static_assert(offsetof(SCSI_PASS_THROUGH, ScsiStatus) == spt::kScsiStatus);
-static_assert(offsetof(SCSI_PASS_THROUGH, PathId) == spt::kPathId);
-static_assert(offsetof(SCSI_PASS_THROUGH, TargetId) == spt::kTargetId);
-static_assert(offsetof(SCSI_PASS_THROUGH, Lun) == spt::kLun);
-static_assert(offsetof(SCSI_PASS_THROUGH, CdbLength) == spt::kCdbLength);
-static_assert(offsetof(SCSI_PASS_THROUGH, SenseInfoLength) == spt::kSenseInfoLength);
-static_assert(offsetof(SCSI_PASS_THROUGH, DataIn) == spt::kDataIn);
-static_assert(offsetof(SCSI_PASS_THROUGH, DataTransferLength) == spt::kDataTransferLength);
-static_assert(offsetof(SCSI_PASS_THROUGH, TimeOutValue) == spt::kTimeOutValue);
-static_assert(offsetof(SCSI_PASS_THROUGH, DataBufferOffset) == spt::kDataBufferOffset);
-static_assert(offsetof(SCSI_PASS_THROUGH, SenseInfoOffset) == spt::kSenseInfoOffset);
-static_assert(offsetof(SCSI_PASS_THROUGH, Cdb) == spt::kCdb);
-static_assert(sizeof(SCSI_PASS_THROUGH::Cdb) == spt::kCdbRoom);
 
 // CTL_CODE(FILE_DEVICE_CONTROLLER, 0x401, METHOD_BUFFERED, read and write access).
 constexpr DWORD kScsiPassThroughControl = 0x4D004;
