@@ -22,12 +22,10 @@ class SimulatedDevice : public drivesmith::PassThroughDevice {
 
   std::uint8_t Issue(const drivesmith::PassThroughRequest& request) override {
     ++counters_->requests;
-    // The driver refuses a command block it cannot carry; no status comes
-    // back.
-    if (request.commandBlock.empty() || request.commandBlock.size() > kLongestCommandBlock) {
-      ++counters_->refusedRequests;
+    // The driver refuses a command block it cannot carry: no status.
+    const std::size_t cdbLength = request.commandBlock.size();
+    if (cdbLength == 0 || cdbLength > kLongestCommandBlock)
       return drivesmith::kPassThroughStatusUnset;
-    }
     DataDirection direction = DataDirection::None;
     if (request.direction == drivesmith::PassThroughDirection::Out) direction = DataDirection::Out;
     if (request.direction == drivesmith::PassThroughDirection::In) direction = DataDirection::In;

@@ -28,8 +28,6 @@ class SimulatedPassThrough : public drivesmith::PassThroughLayer {
     int closed = 0;
     int failedOpens = 0;
     int requests = 0;
-    // Requests the driver would refuse (no status comes back).
-    int refusedRequests = 0;
   };
   const Counters& Statistics() const { return *counters_; }
 
