@@ -64,7 +64,7 @@ void RunUpdate(benchmark::State& state, sim::LoaderLayout layout) {
     model.layout = layout;
     sim::SimulatedDrive drive(model, clock);
     sim::SimulatedPassThrough passThrough(clock);
-    passThrough.Attach(PassThroughDeviceName(TransportMode::PassThroughCdrom, 0), drive);
+    passThrough.Attach({TransportMode::PassThroughCdrom, 0}, drive);
     ScsiTransport transport(TransportMode::PassThroughCdrom, nullptr, &passThrough);
     DiskProgramFile programFile(packed.Path());
     const HeadlessReport report = RunHeadlessUpdate(transport, programFile, clock);
@@ -85,7 +85,7 @@ void BM_CommandRoundTrip(benchmark::State& state) {
   sim::SimulatedClock clock;
   sim::SimulatedDrive drive(sim::DriveModel{}, clock);
   sim::SimulatedPassThrough passThrough(clock);
-  passThrough.Attach(PassThroughDeviceName(TransportMode::PassThroughCdrom, 0), drive);
+  passThrough.Attach({TransportMode::PassThroughCdrom, 0}, drive);
   ScsiTransport transport(TransportMode::PassThroughCdrom, nullptr, &passThrough);
   ScsiRequest request;
   DriveCommands commands(request, transport);

@@ -3,24 +3,11 @@
 #include <algorithm>
 #include <chrono>
 
-#include "transport/ScsiRequest.h"
-
 namespace drivesmith::sim {
 
 namespace {
 
-namespace pt = drivesmith::passthrough;
-
-std::uint32_t Read32(std::span<const std::uint8_t> buffer, std::size_t at) {
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < 4; ++i)
-    value |= static_cast<std::uint32_t>(buffer[at + i]) << (8 * i);
-  return value;
-}
-
-void Write32(std::span<std::uint8_t> buffer, std::size_t at, std::uint32_t value) {
-  for (std::size_t i = 0; i < 4; ++i) buffer[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
+constexpr std::size_t kLongestCommandBlock = 16;
 
 class SimulatedDevice : public drivesmith::PassThroughDevice {
  public:
@@ -33,57 +20,30 @@ class SimulatedDevice : public drivesmith::PassThroughDevice {
   SimulatedDevice(const SimulatedDevice&) = delete;
   SimulatedDevice& operator=(const SimulatedDevice&) = delete;
 
-  void IssuePassThrough(std::span<std::uint8_t> buffer) override {
+  std::uint8_t Issue(const drivesmith::PassThroughRequest& request) override {
     ++counters_->requests;
-    // The driver refuses a request whose header or buffer does not add up;
-    // the status then stays as the caller preset it.
-    if (buffer.size() < pt::kHeaderLength || buffer[pt::kLength] != pt::kHeaderLength ||
-        buffer[pt::kLength + 1] != 0) {
-      ++counters_->refusedRequests;
-      return;
-    }
-    const std::size_t cdbLength = buffer[pt::kCdbLength];
-    const std::uint8_t dataIn = buffer[pt::kDataIn];
-    const std::size_t dataLength = Read32(buffer, pt::kDataTransferLength);
-    const std::size_t dataOffset = Read32(buffer, pt::kDataBufferOffset);
-    const std::size_t senseOffset = Read32(buffer, pt::kSenseInfoOffset);
-    const std::size_t senseLength = buffer[pt::kSenseInfoLength];
-    const bool dataFits =
-        dataLength == 0 || (dataOffset >= pt::kHeaderLength && dataOffset <= buffer.size() &&
-                            dataLength <= buffer.size() - dataOffset);
-    const bool senseFits =
-        senseLength == 0 || (senseOffset >= pt::kHeaderLength && senseOffset <= buffer.size() &&
-                             senseLength <= buffer.size() - senseOffset);
-    if (cdbLength == 0 || cdbLength > 16 || dataIn > pt::kNoData || !dataFits || !senseFits) {
-      ++counters_->refusedRequests;
-      return;
-    }
-
+    // The driver refuses a command block it cannot carry: no status.
+    const std::size_t cdbLength = request.commandBlock.size();
+    if (cdbLength == 0 || cdbLength > kLongestCommandBlock)
+      return drivesmith::kPassThroughStatusUnset;
     DataDirection direction = DataDirection::None;
-    if (dataIn == pt::kDataOut) direction = DataDirection::Out;
-    if (dataIn == pt::kDataInDir) direction = DataDirection::In;
-    std::span<std::uint8_t> data;
+    if (request.direction == drivesmith::PassThroughDirection::Out) direction = DataDirection::Out;
+    if (request.direction == drivesmith::PassThroughDirection::In) direction = DataDirection::In;
     // Without a data phase the length plays no part.
-    if (dataLength != 0 && direction != DataDirection::None) {
-      data = buffer.subspan(dataOffset, dataLength);
-    }
+    const std::span<std::uint8_t> data =
+        direction == DataDirection::None ? std::span<std::uint8_t>() : request.data;
 
-    const CommandOutcome outcome =
-        drive_.Execute(buffer.subspan(pt::kCdb, cdbLength), direction, data);
+    const CommandOutcome outcome = drive_.Execute(request.commandBlock, direction, data);
     if (!outcome.answered) {
-      // The device time-out runs out; the status stays as preset.
-      clock_.Sleep(std::chrono::seconds(Read32(buffer, pt::kTimeOutValue)));
-      return;
+      // The device time-out runs out without a status.
+      clock_.Sleep(request.timeout);
+      return drivesmith::kPassThroughStatusUnset;
     }
-    buffer[pt::kScsiStatus] = outcome.status;
-    if (direction == DataDirection::In) {
-      Write32(buffer, pt::kDataTransferLength, outcome.dataIn);
+    if (outcome.status == kStatusCheckCondition) {
+      std::copy_n(outcome.sense.begin(), std::min(request.sense.size(), outcome.sense.size()),
+                  request.sense.begin());
     }
-    if (outcome.status == kStatusCheckCondition && senseLength != 0) {
-      const std::size_t count = std::min(senseLength, outcome.sense.size());
-      std::copy_n(outcome.sense.begin(), count,
-                  buffer.begin() + static_cast<std::ptrdiff_t>(senseOffset));
-    }
+    return outcome.status;
   }
 
  private:
@@ -97,13 +57,13 @@ class SimulatedDevice : public drivesmith::PassThroughDevice {
 SimulatedPassThrough::SimulatedPassThrough(drivesmith::Clock& clock)
     : clock_(clock), counters_(std::make_shared<Counters>()) {}
 
-void SimulatedPassThrough::Attach(const std::string& deviceName, SimulatedDrive& drive) {
-  drives_[deviceName] = &drive;
+void SimulatedPassThrough::Attach(drivesmith::PassThroughAddress address, SimulatedDrive& drive) {
+  drives_[address] = &drive;
 }
 
 std::unique_ptr<drivesmith::PassThroughDevice> SimulatedPassThrough::Open(
-    const std::string& deviceName) {
-  const auto found = drives_.find(deviceName);
+    drivesmith::PassThroughAddress address) {
+  const auto found = drives_.find(address);
   if (found == drives_.end()) {
     ++counters_->failedOpens;
     return nullptr;

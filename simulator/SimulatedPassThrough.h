@@ -1,13 +1,11 @@
 #pragma once
-// Pass-through devices by name ("\\.\cdrom0", "\\.\d:", or any name such as
-// "/dev/sg3") backed by simulated drives. The request buffer is read as the
-// storage driver reads it: the header's lengths, direction, offsets and
-// command block; the status, sense and data-in bytes are written back.
+// Pass-through devices by address backed by simulated drives: each request's
+// command block, direction and data go to the drive; its status, sense and
+// data-in bytes come back.
 
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <string>
 
 #include "simulator/SimulatedDrive.h"
 #include "transport/PassThroughLayer.h"
@@ -19,24 +17,23 @@ class SimulatedPassThrough : public drivesmith::PassThroughLayer {
  public:
   explicit SimulatedPassThrough(drivesmith::Clock& clock);
 
-  void Attach(const std::string& deviceName, SimulatedDrive& drive);
+  void Attach(drivesmith::PassThroughAddress address, SimulatedDrive& drive);
 
-  // Null for a name with no drive attached.
-  std::unique_ptr<drivesmith::PassThroughDevice> Open(const std::string& deviceName) override;
+  // Null for an address with no drive attached.
+  std::unique_ptr<drivesmith::PassThroughDevice> Open(
+      drivesmith::PassThroughAddress address) override;
 
   struct Counters {
     int opened = 0;
     int closed = 0;
     int failedOpens = 0;
     int requests = 0;
-    // Requests whose header or buffer the driver would refuse (ScsiStatus left as preset).
-    int refusedRequests = 0;
   };
   const Counters& Statistics() const { return *counters_; }
 
  private:
   drivesmith::Clock& clock_;
-  std::map<std::string, SimulatedDrive*> drives_;
+  std::map<drivesmith::PassThroughAddress, SimulatedDrive*> drives_;
   std::shared_ptr<Counters> counters_;
 };
 

@@ -1,10 +1,10 @@
 #pragma once
 // The one request record that every drive command goes through. It holds the
-// ASPI request block, the pass-through buffer (header, sense area and the data
-// buffer shared by both transports), the drive's address and the sense codes
-// that the last command left.
+// ASPI request block, the data buffer shared by both transports, the drive's
+// address and the sense codes that the last command left.
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -58,49 +58,12 @@ inline constexpr std::size_t kSenseAscByte = 12;
 inline constexpr std::size_t kSenseAscqByte = 13;
 }  // namespace scsi
 
-// Layout of the pass-through buffer: a 44-byte SCSI_PASS_THROUGH header as the
-// Windows NT storage interface publishes it (32-bit layout, little-endian),
-// then the sense area and the data buffer.
+// What the pass-through transport asks of the platform besides the command.
 namespace passthrough {
-inline constexpr std::size_t kHeaderLength = 44;
-inline constexpr std::size_t kSenseOffset = 48;
-inline constexpr std::size_t kSenseAreaLength = 32;
-inline constexpr std::size_t kDataOffset = 80;
 inline constexpr std::size_t kDataCapacity = 16384;
-inline constexpr std::size_t kBufferLength = kDataOffset + kDataCapacity;
-
-// Byte offsets of the header fields inside the buffer.
-inline constexpr std::size_t kLength = 0;               // 16 bits
-inline constexpr std::size_t kScsiStatus = 2;           // 8 bits
-inline constexpr std::size_t kPathId = 3;               // 8 bits
-inline constexpr std::size_t kTargetId = 4;             // 8 bits
-inline constexpr std::size_t kLun = 5;                  // 8 bits
-inline constexpr std::size_t kCdbLength = 6;            // 8 bits
-inline constexpr std::size_t kSenseInfoLength = 7;      // 8 bits
-inline constexpr std::size_t kDataIn = 8;               // 8 bits
-inline constexpr std::size_t kDataTransferLength = 12;  // 32 bits
-inline constexpr std::size_t kTimeOutValue = 16;        // 32 bits, seconds
-inline constexpr std::size_t kDataBufferOffset = 20;    // 32 bits
-inline constexpr std::size_t kSenseInfoOffset = 24;     // 32 bits
-inline constexpr std::size_t kCdb = 28;                 // 16 bytes
-
-inline constexpr std::uint8_t kDataOut = 0;    // SCSI_IOCTL_DATA_OUT
-inline constexpr std::uint8_t kDataInDir = 1;  // SCSI_IOCTL_DATA_IN
-inline constexpr std::uint8_t kNoData = 2;     // SCSI_IOCTL_DATA_UNSPECIFIED
-inline constexpr std::uint8_t kStatusUnset = 0xFF;
-inline constexpr std::uint8_t kSenseInfoLengthValue = 14;
-inline constexpr std::uint32_t kTimeOutSeconds = 2;
-
-using Buffer = std::array<std::uint8_t, kBufferLength>;
-
-// Little-endian writers for the header fields.
-inline void Put16(Buffer& b, std::size_t at, std::uint16_t v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-inline void Put32(Buffer& b, std::size_t at, std::uint32_t v) {
-  for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
+// Sense bytes asked for: fixed format up to the ASCQ.
+inline constexpr std::size_t kSenseLength = 14;
+inline constexpr std::chrono::seconds kTimeOut{2};
 }  // namespace passthrough
 
 // Largest data phase a command may carry.
@@ -109,7 +72,7 @@ inline constexpr std::int32_t kMaxDataLength =
 
 struct ScsiRequest {
   SrbExecScsiCmd aspi{};
-  passthrough::Buffer passThrough{};
+  std::array<std::uint8_t, passthrough::kDataCapacity> dataBuffer{};
   // DriveAddress: host adapter and target id for ASPI (logical unit 0),
   // drive index for pass-through.
   std::uint8_t hostAdapter = 0;
@@ -119,10 +82,9 @@ struct ScsiRequest {
   std::uint8_t asc = 0;
   std::uint8_t ascq = 0;
 
-  // The data buffer: the data area of the pass-through block, and the buffer
-  // that the ASPI block points to.
-  std::uint8_t* Data() { return passThrough.data() + passthrough::kDataOffset; }
-  const std::uint8_t* Data() const { return passThrough.data() + passthrough::kDataOffset; }
+  // The data buffer of both transports.
+  std::uint8_t* Data() { return dataBuffer.data(); }
+  const std::uint8_t* Data() const { return dataBuffer.data(); }
 };
 
 }  // namespace drivesmith

@@ -56,14 +56,14 @@ void ClearSenseCodes(ScsiRequest& request) {
   request.ascq = 0;
 }
 
-std::uint8_t PassThroughDirection(std::uint8_t srbFlags) {
+PassThroughDirection DirectionOf(std::uint8_t srbFlags) {
   switch (srbFlags) {
     case aspi::kFlagDataOut:
-      return passthrough::kDataOut;
+      return PassThroughDirection::Out;
     case aspi::kFlagDataIn:
-      return passthrough::kDataInDir;
+      return PassThroughDirection::In;
     default:
-      return passthrough::kNoData;
+      return PassThroughDirection::None;
   }
 }
 
@@ -198,47 +198,38 @@ int ScsiTransport::SendRequestAspi(ScsiRequest& request, std::int32_t dataLength
 }
 
 int ScsiTransport::SendRequestPassThrough(ScsiRequest& request, std::int32_t dataLength) {
-  if (passThrough_ == nullptr || !IsValidDataLength(dataLength)) {
+  const SrbExecScsiCmd& srb = request.aspi;
+  // The drive commands write command-block bytes 0 to 11; the rest go as 0.
+  std::array<std::uint8_t, sizeof srb.CDBByte> commandBlock{};
+  if (passThrough_ == nullptr || !IsValidDataLength(dataLength) ||
+      srb.SRB_CDBLen > commandBlock.size()) {
     ClearSenseCodes(request);
     return 0;
   }
-  const auto length = static_cast<std::uint32_t>(dataLength);
-  const SrbExecScsiCmd& srb = request.aspi;
-  passthrough::Buffer& buffer = request.passThrough;
+  std::copy_n(srb.CDBByte, 12, commandBlock.begin());
+  std::array<std::uint8_t, passthrough::kSenseLength> sense{};
+  const PassThroughRequest command{
+      std::span<const std::uint8_t>(commandBlock).first(srb.SRB_CDBLen), DirectionOf(srb.SRB_Flags),
+      std::span<std::uint8_t>(request.Data(), static_cast<std::size_t>(dataLength)), sense,
+      passthrough::kTimeOut};
 
-  passthrough::Put16(buffer, passthrough::kLength, passthrough::kHeaderLength);
-  buffer[passthrough::kScsiStatus] = passthrough::kStatusUnset;
-  buffer[passthrough::kPathId] = 0;
-  buffer[passthrough::kTargetId] = 0;
-  buffer[passthrough::kLun] = 0;
-  buffer[passthrough::kCdbLength] = srb.SRB_CDBLen;
-  buffer[passthrough::kSenseInfoLength] = passthrough::kSenseInfoLengthValue;
-  buffer[passthrough::kDataIn] = PassThroughDirection(srb.SRB_Flags);
-  passthrough::Put32(buffer, passthrough::kDataTransferLength, length);
-  passthrough::Put32(buffer, passthrough::kTimeOutValue, passthrough::kTimeOutSeconds);
-  passthrough::Put32(buffer, passthrough::kDataBufferOffset, passthrough::kDataOffset);
-  passthrough::Put32(buffer, passthrough::kSenseInfoOffset, passthrough::kSenseOffset);
-  std::fill_n(buffer.begin() + passthrough::kCdb, 16, std::uint8_t{0});
-  std::copy_n(srb.CDBByte, 12, buffer.begin() + passthrough::kCdb);
-
+  std::uint8_t status = kPassThroughStatusUnset;
   {
-    std::unique_ptr<PassThroughDevice> device =
-        passThrough_->Open(PassThroughDeviceName(mode_, request.driveIndex));
+    std::unique_ptr<PassThroughDevice> device = passThrough_->Open({mode_, request.driveIndex});
     if (!device) {
       ClearSenseCodes(request);
       return 0;
     }
-    device->IssuePassThrough(
-        std::span<std::uint8_t>(buffer.data(), passthrough::kDataOffset + length));
+    status = device->Issue(command);
   }  // closes the device: no handle stays open between commands
 
   ClearSenseCodes(request);
-  switch (buffer[passthrough::kScsiStatus]) {
+  switch (status) {
     case scsi::kStatusGood:
       return 1;
     case scsi::kStatusCheckCondition:
-      request.asc = buffer[passthrough::kSenseOffset + scsi::kSenseAscByte];
-      request.ascq = buffer[passthrough::kSenseOffset + scsi::kSenseAscqByte];
+      request.asc = sense[scsi::kSenseAscByte];
+      request.ascq = sense[scsi::kSenseAscqByte];
       return 0;
     default:
       return 0;

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "transport/AspiLayer.h"
@@ -14,9 +13,6 @@
 #include "transport/TransportMode.h"
 
 namespace drivesmith {
-
-// Device name of a pass-through drive, as "\\.\cdrom3" or "\\.\f:".
-std::string PassThroughDeviceName(TransportMode mode, std::uint8_t driveIndex);
 
 inline constexpr std::chrono::milliseconds kAspiCompletionTimeout{5000};
 // The most ASPI commands abandoned while still pending that the transport

@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <string>
 
-#include "transport/ScsiTransport.h"
-
 namespace drivesmith {
 
 namespace {
@@ -49,10 +47,10 @@ TransportSelection SelectAspi(TransportPlatform& platform) {
 
 int ProbeCdromDevices(PassThroughLayer& passThrough) {
   for (int number = 0; number < kCdromDeviceCount; ++number) {
-    const auto name =
-        PassThroughDeviceName(TransportMode::PassThroughCdrom, static_cast<std::uint8_t>(number));
+    const PassThroughAddress cdrom{TransportMode::PassThroughCdrom,
+                                   static_cast<std::uint8_t>(number)};
     // The probe keeps no handle: the device closes again at once.
-    if (passThrough.Open(name) != nullptr) return 1;
+    if (passThrough.Open(cdrom) != nullptr) return 1;
   }
   return 0;
 }

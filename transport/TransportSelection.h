@@ -31,7 +31,7 @@ struct TransportSelection {
   bool Ok() const { return failure == SelectionFailure::None; }
 };
 
-// Returns 1 when a "\\.\cdrom%d" device numbered 0 to 255 opens, 0 otherwise.
+// Returns 1 when a cdrom device numbered 0 to 255 opens, 0 otherwise.
 int ProbeCdromDevices(PassThroughLayer& passThrough);
 
 // Decides the transport for the run; on a failure the library is released

@@ -1,7 +1,7 @@
 #pragma once
 // What transport selection needs of the system on Linux. Linux reaches
-// drives the way the pass-through family does, so selection probes the
-// "\\.\cdrom%d" names, which the SG_IO layer maps to /dev/sr0 to /dev/sr255.
+// drives the way the pass-through family does, so selection probes cdrom
+// devices 0 to 255, which the SG_IO layer maps to /dev/sr0 to /dev/sr255.
 // There is no ASPI.
 
 #include <functional>

@@ -1,6 +1,6 @@
 #include "platform/linux/SgDevicePath.h"
 
-#include <cstdint>
+#include <string>
 #include <string_view>
 #include <system_error>
 
@@ -8,11 +8,8 @@ namespace drivesmith {
 
 namespace {
 
-constexpr std::string_view kDevicePrefix = "\\\\.\\";
-constexpr std::string_view kCdromPrefix = "cdrom";
 constexpr std::string_view kGenericPrefix = "sg";
 constexpr std::string_view kBlockPrefix = "sr";
-constexpr char kFirstDriveLetter = 'd';
 constexpr unsigned kLargestCdromNumber = 255;  // the drive index is one byte
 
 // A decimal number without sign or leading zeros, at most `largest`.
@@ -48,26 +45,20 @@ std::optional<std::string> GenericNodeName(const std::filesystem::path& sysfsRoo
 
 }  // namespace
 
-std::optional<std::filesystem::path> SgDevicePath(const std::string& deviceName,
+std::optional<std::filesystem::path> SgDevicePath(PassThroughAddress address,
                                                   const std::filesystem::path& sysfsRoot,
                                                   const std::filesystem::path& devRoot) {
-  std::string_view name = deviceName;
-  if (name.substr(0, kDevicePrefix.size()) != kDevicePrefix) return std::nullopt;
-  name.remove_prefix(kDevicePrefix.size());
-
-  if (name.substr(0, kCdromPrefix.size()) == kCdromPrefix) {
-    const auto number = ParseNumber(name.substr(kCdromPrefix.size()), kLargestCdromNumber);
-    if (!number) return std::nullopt;
-    const std::string srName = std::string(kBlockPrefix) + std::to_string(*number);
-    if (const auto generic = GenericNodeName(sysfsRoot, srName)) return devRoot / *generic;
-    return devRoot / srName;
-  }
-
-  // "X:" where X is 'd' advanced by the drive index, modulo 256.
-  if (name.size() == 2 && name[1] == ':') {
-    const auto index = static_cast<std::uint8_t>(static_cast<unsigned char>(name[0]) -
-                                                 static_cast<unsigned char>(kFirstDriveLetter));
-    return devRoot / ("sg" + std::to_string(index));
+  const std::string number = std::to_string(address.driveIndex);
+  switch (address.mode) {
+    case TransportMode::PassThroughCdrom: {
+      const std::string srName = std::string(kBlockPrefix) + number;
+      if (const auto generic = GenericNodeName(sysfsRoot, srName)) return devRoot / *generic;
+      return devRoot / srName;
+    }
+    case TransportMode::PassThroughLetter:
+      return devRoot / (std::string(kGenericPrefix) + number);
+    case TransportMode::Aspi:
+      break;
   }
   return std::nullopt;
 }

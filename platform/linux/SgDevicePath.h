@@ -1,10 +1,9 @@
 #pragma once
-// Maps the pass-through device names that the transport builds to Linux
-// device nodes.
+// Maps pass-through drive addresses to Linux device nodes.
 //
-//   "\\.\cdrom3" -> the SCSI generic node of /dev/sr3 (/dev/sgM, found in
-//                   sysfs), or /dev/sr3 itself when it has none
-//   "\\.\f:"     -> /dev/sg2 (the letter's distance from 'd', in 8 bits)
+//   cdrom device 3 -> the SCSI generic node of /dev/sr3 (/dev/sgM, found in
+//                     sysfs), or /dev/sr3 itself when it has none
+//   drive index 2  -> /dev/sg2
 //
 // The generic node is preferred because the block layer lets only a fixed
 // list of commands through SG_IO on /dev/srN for callers without
@@ -13,14 +12,15 @@
 
 #include <filesystem>
 #include <optional>
-#include <string>
+
+#include "transport/PassThroughLayer.h"
 
 namespace drivesmith {
 
-// The device node for `deviceName`, or nothing when the name is not one the
-// transport builds. `sysfsRoot` and `devRoot` are normally "/sys" and "/dev".
-// Whether the node exists is not checked.
-std::optional<std::filesystem::path> SgDevicePath(const std::string& deviceName,
+// The device node of `address`, or nothing when its mode is not a
+// pass-through mode. `sysfsRoot` and `devRoot` are normally "/sys" and
+// "/dev". Whether the node exists is not checked.
+std::optional<std::filesystem::path> SgDevicePath(PassThroughAddress address,
                                                   const std::filesystem::path& sysfsRoot,
                                                   const std::filesystem::path& devRoot);
 

@@ -55,22 +55,22 @@ SgNodeAttempt FailedOpen(const std::filesystem::path& node, int error) {
 
 SgIoPassThroughDevice::~SgIoPassThroughDevice() { ::close(fd_); }
 
-void SgIoPassThroughDevice::IssuePassThrough(std::span<std::uint8_t> buffer) {
-  std::optional<sg_io_hdr_t> request = BuildSgIoRequest(buffer);
-  if (!request) return;
+std::uint8_t SgIoPassThroughDevice::Issue(const PassThroughRequest& request) {
+  std::optional<sg_io_hdr_t> sgIo = BuildSgIoRequest(request);
+  if (!sgIo) return kPassThroughStatusUnset;
   // SG_IO waits for the command whatever O_NONBLOCK says; it is bounded by
   // the request's own time-out. An interrupted call is not repeated: the
   // command may already have reached the drive.
-  const bool succeeded = ::ioctl(fd_, SG_IO, &*request) == 0;
-  ApplySgIoResult(*request, succeeded, buffer);
+  const bool succeeded = ::ioctl(fd_, SG_IO, &*sgIo) == 0;
+  return ApplySgIoResult(*sgIo, succeeded, request.sense);
 }
 
 SgIoPassThroughLayer::SgIoPassThroughLayer(std::filesystem::path sysfsRoot,
                                            std::filesystem::path devRoot, SgAccessLog* accessLog)
     : sysfsRoot_(std::move(sysfsRoot)), devRoot_(std::move(devRoot)), accessLog_(accessLog) {}
 
-std::unique_ptr<PassThroughDevice> SgIoPassThroughLayer::Open(const std::string& deviceName) {
-  const std::optional<std::filesystem::path> path = SgDevicePath(deviceName, sysfsRoot_, devRoot_);
+std::unique_ptr<PassThroughDevice> SgIoPassThroughLayer::Open(PassThroughAddress address) {
+  const std::optional<std::filesystem::path> path = SgDevicePath(address, sysfsRoot_, devRoot_);
   if (!path) return nullptr;
   // O_NONBLOCK: an optical drive without a disc refuses a blocking open.
   const int fd = ::open(path->c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);

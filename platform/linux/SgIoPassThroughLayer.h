@@ -7,8 +7,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <span>
-#include <string>
 
 #include "platform/linux/SgAccessLog.h"
 #include "transport/PassThroughLayer.h"
@@ -23,7 +21,7 @@ class SgIoPassThroughDevice : public PassThroughDevice {
   SgIoPassThroughDevice(const SgIoPassThroughDevice&) = delete;
   SgIoPassThroughDevice& operator=(const SgIoPassThroughDevice&) = delete;
 
-  void IssuePassThrough(std::span<std::uint8_t> buffer) override;
+  std::uint8_t Issue(const PassThroughRequest& request) override;
 
  private:
   int fd_;
@@ -37,10 +35,10 @@ class SgIoPassThroughLayer : public PassThroughLayer {
                                 std::filesystem::path devRoot = "/dev",
                                 SgAccessLog* accessLog = nullptr);
 
-  // Opens the node that SgDevicePath names for `deviceName`. Null when the
-  // name is not a pass-through name, the node cannot be opened for reading
-  // and writing, or it does not take SG_IO requests.
-  std::unique_ptr<PassThroughDevice> Open(const std::string& deviceName) override;
+  // Opens the node that SgDevicePath names for `address`. Null when the
+  // address is not a pass-through address, the node cannot be opened for
+  // reading and writing, or it does not take SG_IO requests.
+  std::unique_ptr<PassThroughDevice> Open(PassThroughAddress address) override;
 
  private:
   std::filesystem::path sysfsRoot_;

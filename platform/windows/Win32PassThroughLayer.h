@@ -4,32 +4,38 @@
 // the handle again.
 
 #include <memory>
-#include <span>
-#include <string>
 
+#include "platform/windows/ScsiPassThroughBlock.h"
 #include "transport/PassThroughLayer.h"
 
 namespace drivesmith {
 
-// An open device; owns its handle.
+// An open device; owns its handle. Lays its requests out in `block`.
 class Win32PassThroughDevice : public PassThroughDevice {
  public:
-  explicit Win32PassThroughDevice(void* handle) : handle_(handle) {}
+  Win32PassThroughDevice(void* handle, ScsiPassThroughBlock& block)
+      : handle_(handle), block_(block) {}
   ~Win32PassThroughDevice() override;
   Win32PassThroughDevice(const Win32PassThroughDevice&) = delete;
   Win32PassThroughDevice& operator=(const Win32PassThroughDevice&) = delete;
 
-  void IssuePassThrough(std::span<std::uint8_t> buffer) override;
+  std::uint8_t Issue(const PassThroughRequest& request) override;
 
  private:
   void* handle_;
+  ScsiPassThroughBlock& block_;
 };
 
 class Win32PassThroughLayer : public PassThroughLayer {
  public:
-  // CreateFileA for reading and writing, shared for both, existing only, no
-  // flags; null when the platform gives an invalid handle.
-  std::unique_ptr<PassThroughDevice> Open(const std::string& deviceName) override;
+  // CreateFileA on the drive's device name for reading and writing, shared
+  // for both, existing only, no flags; null when the platform gives an
+  // invalid handle.
+  std::unique_ptr<PassThroughDevice> Open(PassThroughAddress address) override;
+
+ private:
+  // The one block that every command's request is laid out in.
+  ScsiPassThroughBlock block_;
 };
 
 }  // namespace drivesmith

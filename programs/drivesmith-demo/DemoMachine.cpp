@@ -1,6 +1,5 @@
 #include "programs/drivesmith-demo/DemoMachine.h"
 
-#include "transport/ScsiTransport.h"
 #include "transport/TransportPlatform.h"
 
 namespace drivesmith::demo {
@@ -20,10 +19,10 @@ DemoMachine::DemoMachine(const DemoOptions& options, Clock& clock, TraceWriter* 
     const auto number = static_cast<std::uint8_t>(i);
     switch (options.transport) {
       case DemoTransport::Cdrom:
-        passThrough_.Attach(PassThroughDeviceName(TransportMode::PassThroughCdrom, number), drive);
+        passThrough_.Attach({TransportMode::PassThroughCdrom, number}, drive);
         break;
       case DemoTransport::Letter:
-        passThrough_.Attach(PassThroughDeviceName(TransportMode::PassThroughLetter, number), drive);
+        passThrough_.Attach({TransportMode::PassThroughLetter, number}, drive);
         break;
       case DemoTransport::Aspi:
         aspi_.Attach(0, number, drive);

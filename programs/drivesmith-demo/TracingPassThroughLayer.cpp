@@ -8,9 +8,10 @@ class TracingDevice : public PassThroughDevice {
  public:
   TracingDevice(std::unique_ptr<PassThroughDevice> inner, TraceWriter& trace)
       : inner_(std::move(inner)), trace_(trace) {}
-  void IssuePassThrough(std::span<std::uint8_t> buffer) override {
-    inner_->IssuePassThrough(buffer);
+  std::uint8_t Issue(const PassThroughRequest& request) override {
+    const std::uint8_t status = inner_->Issue(request);
     trace_.Flush();
+    return status;
   }
 
  private:
@@ -20,8 +21,8 @@ class TracingDevice : public PassThroughDevice {
 
 }  // namespace
 
-std::unique_ptr<PassThroughDevice> TracingPassThroughLayer::Open(const std::string& deviceName) {
-  std::unique_ptr<PassThroughDevice> device = inner_.Open(deviceName);
+std::unique_ptr<PassThroughDevice> TracingPassThroughLayer::Open(PassThroughAddress address) {
+  std::unique_ptr<PassThroughDevice> device = inner_.Open(address);
   if (device == nullptr || trace_ == nullptr) {
     return device;
   }

@@ -3,7 +3,6 @@
 // the trace file grows while the update runs.
 
 #include <memory>
-#include <string>
 
 #include "programs/drivesmith-demo/TraceWriter.h"
 #include "transport/PassThroughLayer.h"
@@ -15,7 +14,7 @@ class TracingPassThroughLayer : public PassThroughLayer {
   // `trace` may be null: requests only pass on.
   TracingPassThroughLayer(PassThroughLayer& inner, TraceWriter* trace)
       : inner_(inner), trace_(trace) {}
-  std::unique_ptr<PassThroughDevice> Open(const std::string& deviceName) override;
+  std::unique_ptr<PassThroughDevice> Open(PassThroughAddress address) override;
 
  private:
   PassThroughLayer& inner_;

@@ -19,12 +19,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::uint32_t Le32(const Bytes& b, std::size_t at) {
-  std::uint32_t value = 0;
-  for (std::size_t i = 4; i-- > 0;) value = value << 8 | b.at(at + i);
-  return value;
-}
-
 struct CommandRow {
   std::function<int(DriveCommands&)> send;
   Bytes block;
@@ -72,7 +66,6 @@ TEST(DriveCommandsTest, BlockDirectionAndDataPhaseThroughBothTransports) {
       DriveCommands commands(*request, transport);
       // What an earlier command left in the blocks.
       std::fill_n(request->aspi.CDBByte, 12, std::uint8_t{0xEE});
-      std::fill_n(request->passThrough.begin() + 28, 16, std::uint8_t{0xEE});
       Bytes cdb = row.block;
       cdb.resize(16, 0);
 
@@ -92,20 +85,15 @@ TEST(DriveCommandsTest, BlockDirectionAndDataPhaseThroughBothTransports) {
         EXPECT_EQ(Bytes(srb.CDBByte, srb.CDBByte + 16), cdb);
       } else {
         ASSERT_EQ(passThrough.issued.size(), 1u);
-        const Bytes& b = passThrough.issued[0].buffer;
-        EXPECT_EQ(passThrough.issued[0].device, "\\\\.\\cdrom2");
-        ASSERT_EQ(b.size(), 80 + row.dataLength);
-        EXPECT_EQ(b[0] | b[1] << 8, 44);
-        EXPECT_EQ(b[2], 0xFF) << "ScsiStatus preset";
-        EXPECT_EQ(Bytes(b.begin() + 3, b.begin() + 6), Bytes(3, 0));
-        EXPECT_EQ(b[6], row.block.size());
-        EXPECT_EQ(b[7], 14);
-        EXPECT_EQ(b[8], row.direction == 0x10 ? 0 : row.direction == 0x08 ? 1 : 2);
-        EXPECT_EQ(Le32(b, 12), row.dataLength);
-        EXPECT_EQ(Le32(b, 16), 2u);
-        EXPECT_EQ(Le32(b, 20), 80u);
-        EXPECT_EQ(Le32(b, 24), 48u);
-        EXPECT_EQ(Bytes(b.begin() + 28, b.begin() + 44), cdb);
+        const IssuedPassThrough& issued = passThrough.issued[0];
+        EXPECT_TRUE(issued.address == (PassThroughAddress{TransportMode::PassThroughCdrom, 2}));
+        EXPECT_EQ(issued.commandBlock, row.block);
+        EXPECT_EQ(issued.direction, row.direction == 0x10   ? PassThroughDirection::Out
+                                    : row.direction == 0x08 ? PassThroughDirection::In
+                                                            : PassThroughDirection::None);
+        EXPECT_EQ(issued.dataLength, row.dataLength);
+        EXPECT_EQ(issued.senseLength, 14u);
+        EXPECT_EQ(issued.timeout, std::chrono::seconds(2));
       }
     }
   }

@@ -27,11 +27,12 @@ constexpr std::size_t kLongestReply = 96;
 // Completed, aborted, error, invalid command, invalid host adapter, no device.
 constexpr std::uint8_t kFinalStatuses[] = {0x01, 0x02, 0x04, 0x80, 0x81, 0x82};
 
-// Opens as the input says; a device overwrites a run of its buffer anywhere.
+// Opens as the input says; a device overwrites a run of the data or the
+// sense bytes it is given, and reports any status.
 class ScribblingPassThrough : public PassThroughLayer {
  public:
   explicit ScribblingPassThrough(FuzzInput& input) : input_(input) {}
-  std::unique_ptr<PassThroughDevice> Open(const std::string&) override {
+  std::unique_ptr<PassThroughDevice> Open(PassThroughAddress) override {
     if (input_.Flag()) return nullptr;
     return std::make_unique<Device>(input_);
   }
@@ -39,13 +40,17 @@ class ScribblingPassThrough : public PassThroughLayer {
  private:
   struct Device : PassThroughDevice {
     explicit Device(FuzzInput& in) : input(in) {}
-    void IssuePassThrough(std::span<std::uint8_t> buffer) override {
-      Check(buffer.size() >= passthrough::kDataOffset, "the buffer holds header and sense area");
-      const std::size_t at = input.Number(2) % buffer.size();
-      const auto run = input.Bytes(std::min<std::size_t>(input.Byte(), buffer.size() - at));
-      std::copy(run.begin(), run.end(), buffer.begin() + static_cast<std::ptrdiff_t>(at));
-      // The two bytes the transport reads most: status and sense codes.
-      if (input.Flag()) buffer[passthrough::kScsiStatus] = input.Byte() % 4;
+    std::uint8_t Issue(const PassThroughRequest& request) override {
+      Check(request.data.size() <= passthrough::kDataCapacity, "the data fits the data buffer");
+      Check(request.commandBlock.size() <= 16, "the command block fits its 16 bytes");
+      const std::span<std::uint8_t> target = input.Flag() ? request.data : request.sense;
+      if (!target.empty()) {
+        const std::size_t at = input.Number(2) % target.size();
+        const auto run = input.Bytes(std::min<std::size_t>(input.Byte(), target.size() - at));
+        std::copy(run.begin(), run.end(), target.begin() + static_cast<std::ptrdiff_t>(at));
+      }
+      // The statuses the transport tells apart are as likely as any.
+      return input.Flag() ? input.Byte() % 4 : input.Byte();
     }
     FuzzInput& input;
   };

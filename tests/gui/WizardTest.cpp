@@ -95,12 +95,12 @@ sim::DriveModel Model(Layout layout, bool wrongSum) {
   return model;
 }
 
-// The real window and dialog on one simulated drive at "\\.\cdrom0".
+// The real window and dialog on one simulated drive at cdrom device 0.
 class Wizard : public QObject {
  public:
   Wizard(Layout layout, unsigned imageMiB, std::string typeCode = "M7EH00", bool wrongSum = false)
       : drive(Model(layout, wrongSum), clock.inner), program(imageMiB, std::move(typeCode)) {
-    passThrough.Attach(PassThroughDeviceName(TransportMode::PassThroughCdrom, 0), drive);
+    passThrough.Attach({TransportMode::PassThroughCdrom, 0}, drive);
     window.installEventFilter(this);
   }
 

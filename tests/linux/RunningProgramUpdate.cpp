@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   sim::DriveModel model;
   model.layout = sim::LoaderLayout::OneMegabyte;
   sim::SimulatedDrive drive(model, clock);
-  passThrough.Attach(PassThroughDeviceName(TransportMode::PassThroughLetter, 0), drive);
+  passThrough.Attach({TransportMode::PassThroughLetter, 0}, drive);
   ScsiTransport transport(TransportMode::PassThroughLetter, nullptr, &passThrough);
 
   HeadlessRunner runner(transport, programFile, clock);

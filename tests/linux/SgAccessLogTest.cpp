@@ -17,8 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kPrefix = "\\\\.\\";  // how the transport's names begin
-
 class SgAccessLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -56,8 +54,16 @@ TEST_F(SgAccessLogTest, RecordsWhatEachNodeMet) {
 
   SgAccessLog log;
   SgIoPassThroughLayer layer(sysfs_, dev_, &log);
-  for (const char* name : {"cdrom0", "cdrom1", "cdrom2", "g:", "h:", "cdrom0", "nonsense"})
-    EXPECT_EQ(layer.Open(kPrefix + name), nullptr) << name;
+  constexpr auto kCdrom = TransportMode::PassThroughCdrom;
+  constexpr auto kLetter = TransportMode::PassThroughLetter;
+  for (const PassThroughAddress address : {PassThroughAddress{kCdrom, 0},
+                                           {kCdrom, 1},
+                                           {kCdrom, 2},
+                                           {kLetter, 3},
+                                           {kLetter, 4},
+                                           {kCdrom, 0},
+                                           {TransportMode::Aspi, 0}})
+    EXPECT_EQ(layer.Open(address), nullptr) << int{address.driveIndex};
 
   struct Expected {
     const char* node;

@@ -6,69 +6,60 @@
 
 #include "platform/linux/SgIoTranslation.h"
 #include "transport/PassThroughLayer.h"
-#include "transport/ScsiRequest.h"
 #include "transport/ScsiTransport.h"
 
 namespace drivesmith {
 namespace {
 
-namespace pt = passthrough;
-
 constexpr std::uint8_t kGood = 0x00;
 constexpr std::uint8_t kCheckCondition = 0x02;
 constexpr std::uint8_t kUnset = 0xFF;
 
-// A header as the pass-through transport fills it: two seconds to complete.
-pt::Buffer MakeBuffer(std::uint8_t cdbLength, std::uint8_t dataIn, std::uint32_t dataLength) {
-  pt::Buffer buffer{};
-  buffer[pt::kCdbLength] = cdbLength;
-  buffer[pt::kSenseInfoLength] = 14;
-  buffer[pt::kDataIn] = dataIn;
-  pt::Put32(buffer, pt::kDataTransferLength, dataLength);
-  pt::Put32(buffer, pt::kTimeOutValue, 2);
-  std::fill_n(buffer.begin() + pt::kSenseOffset, pt::kSenseAreaLength, std::uint8_t{0xEE});
-  return buffer;
-}
-
-std::span<std::uint8_t> Span(pt::Buffer& buffer, std::size_t dataLength) {
-  return {buffer.data(), pt::kDataOffset + dataLength};
-}
+// A command as the pass-through transport hands it over: 14 bytes of sense
+// room (stale here), two seconds to complete.
+struct Command {
+  Command(std::size_t cdbLength, PassThroughDirection direction, std::size_t dataLength)
+      : cdb(cdbLength, 0x12), data(dataLength), sense(14, 0xEE) {
+    request = {cdb, direction, data, sense, std::chrono::seconds{2}};
+  }
+  std::vector<std::uint8_t> cdb, data, sense;
+  PassThroughRequest request;
+};
 
 TEST(SgIoTranslation, RequestCarriesDirectionCommandBlockSenseDataAndTimeOut) {
-  const std::pair<std::uint8_t, int> directions[] = {{pt::kDataOut, SG_DXFER_TO_DEV},
-                                                     {pt::kDataInDir, SG_DXFER_FROM_DEV},
-                                                     {pt::kNoData, SG_DXFER_NONE}};
-  for (const auto& [dataIn, direction] : directions) {
-    for (const int cdb : {6, 10, 12, 16}) {
-      const auto cdbLength = static_cast<std::uint8_t>(cdb);
-      SCOPED_TRACE(::testing::Message() << "DataIn " << int{dataIn} << ", CDB " << int{cdbLength});
-      const std::uint32_t length = dataIn == pt::kNoData ? 0 : 3072;
-      pt::Buffer buffer = MakeBuffer(cdbLength, dataIn, length);
-      const auto request = BuildSgIoRequest(Span(buffer, length));
+  const std::pair<PassThroughDirection, int> directions[] = {
+      {PassThroughDirection::Out, SG_DXFER_TO_DEV},
+      {PassThroughDirection::In, SG_DXFER_FROM_DEV},
+      {PassThroughDirection::None, SG_DXFER_NONE}};
+  for (const auto& [dataDirection, direction] : directions) {
+    for (const std::size_t cdbLength : {6u, 10u, 12u, 16u}) {
+      SCOPED_TRACE(::testing::Message() << "direction " << direction << ", CDB " << cdbLength);
+      Command command(cdbLength, dataDirection, 3072);
+      const auto request = BuildSgIoRequest(command.request);
       ASSERT_TRUE(request.has_value());
+      const bool none = dataDirection == PassThroughDirection::None;
       EXPECT_EQ(request->interface_id, 'S');
       EXPECT_EQ(request->dxfer_direction, direction);
       EXPECT_EQ(request->cmd_len, cdbLength);
-      EXPECT_EQ(request->cmdp, buffer.data() + pt::kCdb);
+      EXPECT_EQ(request->cmdp, command.cdb.data());
       EXPECT_EQ(request->mx_sb_len, 14);
-      EXPECT_EQ(request->sbp, buffer.data() + pt::kSenseOffset);
-      EXPECT_EQ(request->dxfer_len, length);
-      EXPECT_EQ(request->dxferp, length == 0 ? nullptr : buffer.data() + pt::kDataOffset);
+      EXPECT_EQ(request->sbp, command.sense.data());
+      EXPECT_EQ(request->dxfer_len, none ? 0u : 3072u);
+      EXPECT_EQ(request->dxferp, none ? nullptr : command.data.data());
       EXPECT_EQ(request->timeout, 2000u);
-      EXPECT_EQ(buffer[pt::kScsiStatus], kUnset);
-      EXPECT_EQ(buffer[pt::kSenseOffset], 0) << "stale sense survived";
-      ApplySgIoResult(*request, true, Span(buffer, length));
-      EXPECT_EQ(buffer[pt::kScsiStatus], kGood);
+      EXPECT_EQ(command.sense[0], 0) << "stale sense survived";
+      EXPECT_EQ(ApplySgIoResult(*request, true, command.sense), kGood);
     }
   }
 }
 
-// Any failure before the drive answers leaves ScsiStatus 0xFF, even over GOOD.
+// Any failure before the drive answers gives no status, even over GOOD.
 TEST(SgIoTranslation, EveryFailureLeavesStatusUnset) {
   struct Failure {
     const char* what;
-    std::uint8_t cdbLength = 6, dataIn = pt::kDataInDir;
-    std::uint32_t dataLength = 36, spanLength = 36;
+    std::size_t cdbLength = 6;
+    PassThroughDirection direction = PassThroughDirection::In;
+    std::size_t dataLength = 36;
     bool ioctlSucceeded = true;
     std::uint16_t hostStatus = 0, driverStatus = 0;
     unsigned info = SG_INFO_OK;
@@ -76,9 +67,8 @@ TEST(SgIoTranslation, EveryFailureLeavesStatusUnset) {
   const Failure failures[] = {
       {.what = "no command block", .cdbLength = 0},
       {.what = "command block of 17", .cdbLength = 17},
-      {.what = "unknown direction", .dataIn = 3},
-      {.what = "beyond the data capacity", .dataLength = 16385, .spanLength = 16384},
-      {.what = "beyond the buffer", .dataLength = 20, .spanLength = 10},
+      {.what = "unknown direction", .direction = PassThroughDirection{3}},
+      {.what = "beyond the data capacity", .dataLength = 16385},
       {.what = "SG_IO call failed", .ioctlSucceeded = false},
       {.what = "host adapter error", .hostStatus = 0x07, .info = SG_INFO_CHECK},
       {.what = "driver time-out", .driverStatus = 0x06, .info = SG_INFO_CHECK},
@@ -87,37 +77,40 @@ TEST(SgIoTranslation, EveryFailureLeavesStatusUnset) {
   };
   for (const Failure& failure : failures) {
     SCOPED_TRACE(failure.what);
-    pt::Buffer buffer = MakeBuffer(failure.cdbLength, failure.dataIn, failure.dataLength);
-    buffer[pt::kScsiStatus] = kGood;
-    auto request = BuildSgIoRequest(Span(buffer, failure.spanLength));
-    if (request) {
-      request->host_status = failure.hostStatus;
-      request->driver_status = failure.driverStatus;
-      request->info = failure.info;
-      buffer[pt::kScsiStatus] = kGood;
-      ApplySgIoResult(*request, failure.ioctlSucceeded, Span(buffer, failure.spanLength));
-    }
-    EXPECT_EQ(buffer[pt::kScsiStatus], kUnset);
+    Command command(failure.cdbLength, failure.direction, failure.dataLength);
+    auto request = BuildSgIoRequest(command.request);
+    const bool buildable = failure.cdbLength == 6 && failure.dataLength == 36 &&
+                           failure.direction == PassThroughDirection::In;
+    ASSERT_EQ(request.has_value(), buildable);
+    if (!request) continue;
+    request->host_status = failure.hostStatus;
+    request->driver_status = failure.driverStatus;
+    request->info = failure.info;
+    EXPECT_EQ(ApplySgIoResult(*request, failure.ioctlSucceeded, command.sense), kUnset);
   }
 }
 
 TEST(SgIoTranslation, DescriptorSenseComesBackInFixedFormat) {
-  pt::Buffer buffer = MakeBuffer(10, pt::kNoData, 0);
-  auto request = BuildSgIoRequest(Span(buffer, 0));
+  Command command(10, PassThroughDirection::None, 0);
+  auto request = BuildSgIoRequest(command.request);
   ASSERT_TRUE(request.has_value());
   // Key in byte 1, ASC and ASCQ in bytes 2 and 3, then an information descriptor.
   const std::uint8_t descriptor[] = {0x72, 0xF5, 0xF7, 0x02, 0, 0,    0,
                                      12,   0x00, 0x0A, 0x80, 0, 0x11, 0x22};
-  std::copy(std::begin(descriptor), std::end(descriptor), buffer.begin() + pt::kSenseOffset);
+  std::copy(std::begin(descriptor), std::end(descriptor), command.sense.begin());
   request->status = kCheckCondition;
   request->info = SG_INFO_CHECK;
   request->driver_status = kSgDriverSense;
   request->sb_len_wr = sizeof descriptor;
-  ApplySgIoResult(*request, true, Span(buffer, 0));
-  EXPECT_EQ(buffer[pt::kScsiStatus], kCheckCondition);
-  const std::uint8_t fixed[] = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0xF7, 0x02};
-  EXPECT_TRUE(std::equal(std::begin(fixed), std::end(fixed), buffer.begin() + pt::kSenseOffset));
-  EXPECT_EQ(buffer[pt::kSenseOffset + 14], 0) << "sense beyond what the kernel wrote";
+  EXPECT_EQ(ApplySgIoResult(*request, true, command.sense), kCheckCondition);
+  const std::vector<std::uint8_t> fixed = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0xF7, 0x02};
+  EXPECT_EQ(command.sense, fixed);
+
+  // Fixed-format sense shorter than the room: nothing stale past its end.
+  std::fill(command.sense.begin() + 8, command.sense.end(), std::uint8_t{0xEE});
+  request->sb_len_wr = 8;
+  EXPECT_EQ(ApplySgIoResult(*request, true, command.sense), kCheckCondition);
+  EXPECT_EQ(command.sense[12], 0) << "sense beyond what the kernel wrote";
 }
 
 // What the kernel hands back for one SG_IO request.
@@ -134,9 +127,10 @@ struct KernelOutcome {
 struct KernelLayer : PassThroughLayer {
   struct Device : PassThroughDevice {
     explicit Device(const KernelOutcome& o) : outcome(o) {}
-    void IssuePassThrough(std::span<std::uint8_t> buffer) override {
-      auto request = BuildSgIoRequest(buffer);
-      ASSERT_TRUE(request.has_value());
+    std::uint8_t Issue(const PassThroughRequest& r) override {
+      auto request = BuildSgIoRequest(r);
+      EXPECT_TRUE(request.has_value());
+      if (!request) return kUnset;
       const std::uint8_t sense[14] = {0x70, 0, 0x02, 0, 0, 0,           0,
                                       6,    0, 0,    0, 0, outcome.asc, outcome.ascq};
       std::copy(std::begin(sense), std::end(sense), request->sbp);
@@ -145,11 +139,11 @@ struct KernelLayer : PassThroughLayer {
       request->host_status = outcome.hostStatus;
       request->driver_status = outcome.driverStatus;
       request->info = outcome.info;
-      ApplySgIoResult(*request, outcome.ioctlSucceeded, buffer);
+      return ApplySgIoResult(*request, outcome.ioctlSucceeded, r.sense);
     }
     const KernelOutcome& outcome;
   };
-  std::unique_ptr<PassThroughDevice> Open(const std::string&) override {
+  std::unique_ptr<PassThroughDevice> Open(PassThroughAddress) override {
     return std::make_unique<Device>(outcome);
   }
   KernelOutcome outcome;

@@ -37,7 +37,7 @@ struct Rig {
   Rig(TransportMode mode_, DriveModel model)
       : mode(mode_), drive(std::move(model), clock), transport(mode_, &aspi, &passThrough) {
     aspi.Attach(1, 3, drive);
-    passThrough.Attach("\\\\.\\cdrom2", drive);
+    passThrough.Attach({TransportMode::PassThroughCdrom, 2}, drive);
     request.hostAdapter = 1;
     request.targetId = 3;
     request.driveIndex = 2;

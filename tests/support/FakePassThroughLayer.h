@@ -1,23 +1,21 @@
 #pragma once
-// A scripted stand-in for the storage driver's SCSI pass-through: devices
-// that exist by name, a record of every open and control request, and
+// A scripted stand-in for the platform's SCSI pass-through: drives that
+// exist by address, a record of every open and control request, and
 // answers as the test says.
 
 #include <algorithm>
 #include <memory>
 #include <set>
-#include <string>
 #include <vector>
 
 #include "transport/PassThroughLayer.h"
-#include "transport/ScsiRequest.h"
 
 namespace drivesmith::testing {
 
 struct PassThroughReply {
-  bool refuse = false;  // the platform refuses the request: the buffer stays untouched
+  bool refuse = false;  // the platform refuses the request: no status comes back
   std::uint8_t scsiStatus = 0;
-  std::vector<std::uint8_t> sense;  // written at the sense area
+  std::vector<std::uint8_t> sense;  // written into the sense span
 
   static PassThroughReply Good() { return {}; }
   static PassThroughReply CheckCondition(std::uint8_t asc, std::uint8_t ascq) {
@@ -29,44 +27,52 @@ struct PassThroughReply {
 };
 
 struct IssuedPassThrough {
-  std::string device;
-  std::vector<std::uint8_t> buffer;  // copy of the whole buffer on the call
+  PassThroughAddress address;
+  std::vector<std::uint8_t> commandBlock;
+  PassThroughDirection direction;
+  std::size_t dataLength, senseLength;
+  std::chrono::seconds timeout;
 };
 
 class FakePassThroughLayer : public PassThroughLayer {
  public:
-  // With `allDevicesExist` every name opens, otherwise those in `devices`.
+  // With `allDevicesExist` every drive opens, otherwise those in `devices`.
   bool allDevicesExist = true;
-  std::set<std::string> devices;
+  std::set<PassThroughAddress> devices;
   void Reply(PassThroughReply reply) { replies_.push_back(std::move(reply)); }
 
-  std::vector<std::string> openAttempts;
+  std::vector<PassThroughAddress> openAttempts;
   std::vector<IssuedPassThrough> issued;
   int openDevices = 0;
 
-  std::unique_ptr<PassThroughDevice> Open(const std::string& name) override {
-    openAttempts.push_back(name);
-    if (!allDevicesExist && !devices.contains(name)) return nullptr;
-    return std::make_unique<Device>(*this, name);
+  std::unique_ptr<PassThroughDevice> Open(PassThroughAddress address) override {
+    openAttempts.push_back(address);
+    if (!allDevicesExist && !devices.contains(address)) return nullptr;
+    return std::make_unique<Device>(*this, address);
   }
 
  private:
   struct Device : PassThroughDevice {
-    Device(FakePassThroughLayer& l, std::string n) : layer(l), name(std::move(n)) {
+    Device(FakePassThroughLayer& l, PassThroughAddress a) : layer(l), address(a) {
       ++layer.openDevices;
     }
     ~Device() override { --layer.openDevices; }
-    void IssuePassThrough(std::span<std::uint8_t> buffer) override { layer.Issue(name, buffer); }
+    std::uint8_t Issue(const PassThroughRequest& r) override { return layer.Issue(address, r); }
     FakePassThroughLayer& layer;
-    std::string name;
+    PassThroughAddress address;
   };
 
-  void Issue(const std::string& device, std::span<std::uint8_t> buffer) {
-    issued.push_back({device, std::vector<std::uint8_t>(buffer.begin(), buffer.end())});
+  std::uint8_t Issue(PassThroughAddress address, const PassThroughRequest& r) {
+    issued.push_back({address,
+                      {r.commandBlock.begin(), r.commandBlock.end()},
+                      r.direction,
+                      r.data.size(),
+                      r.sense.size(),
+                      r.timeout});
     const PassThroughReply reply = next_ < replies_.size() ? replies_[next_++] : PassThroughReply{};
-    if (reply.refuse) return;
-    std::copy(reply.sense.begin(), reply.sense.end(), buffer.begin() + passthrough::kSenseOffset);
-    buffer[passthrough::kScsiStatus] = reply.scsiStatus;
+    if (reply.refuse) return kPassThroughStatusUnset;
+    std::copy_n(reply.sense.begin(), std::min(reply.sense.size(), r.sense.size()), r.sense.begin());
+    return reply.scsiStatus;
   }
   std::vector<PassThroughReply> replies_;
   std::size_t next_ = 0;

@@ -1,6 +1,6 @@
 // Both transports against scripted platform ports: the failure table, the
-// pass-through device names, and ASPI commands that complete after their
-// time-out.
+// Windows pass-through record and device names, and ASPI commands that
+// complete after their time-out.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/windows/ScsiPassThroughBlock.h"
+#include "platform/windows/Win32DeviceName.h"
 #include "tests/support/FakeAspiLayer.h"
 #include "tests/support/FakePassThroughLayer.h"
 #include "transport/ScsiTransport.h"
@@ -75,22 +77,59 @@ TEST(ScsiTransportTest, FailureTableOfBothTransports) {
   }
 }
 
-TEST(ScsiTransportTest, PassThroughOpensTheDeviceNamedByModeAndIndex) {
+// The Windows adapter's side: the device names of the two pass-through modes,
+// and the buffer that IOCTL_SCSI_PASS_THROUGH takes (SCSI_PASS_THROUGH
+// header, sense area at 48, data at 80), laid out for the transport's requests
+// and read back after the driver has written status, sense and data.
+TEST(ScsiPassThroughBlockTest, NamesTheDeviceAndLaysOutTheWindowsRecord) {
+  EXPECT_EQ(Win32DeviceName({kCdrom, 3}), "\\\\.\\cdrom3");
+  EXPECT_EQ(Win32DeviceName({TransportMode::PassThroughLetter, 0}), "\\\\.\\d:");
+  EXPECT_EQ(Win32DeviceName({TransportMode::PassThroughLetter, 2}), "\\\\.\\f:");
+  EXPECT_EQ(Win32DeviceName({TransportMode::PassThroughLetter, 253}), "\\\\.\\a:");
+
+  using Bytes = std::vector<std::uint8_t>;
+  const Bytes inquiry = {0x12, 0, 0, 0, 36, 0};
+  const Bytes transfer = {0xAA, 0, 0, 0, 0, 0, 0x0C, 0, 0x05, 0, 0, 0};
   const struct {
-    TransportMode mode;
-    std::uint8_t index;
-    std::string name;
-  } rows[] = {{kCdrom, 3, "\\\\.\\cdrom3"},
-              {TransportMode::PassThroughLetter, 0, "\\\\.\\d:"},
-              {TransportMode::PassThroughLetter, 2, "\\\\.\\f:"},
-              {TransportMode::PassThroughLetter, 253, "\\\\.\\a:"}};
+    const Bytes& block;
+    PassThroughDirection direction;
+    std::size_t length;
+    Bytes header;
+  } rows[] = {
+      {inquiry, PassThroughDirection::In, 36, {44, 0,  0xFF, 0, 0, 0, 6,    14, 1, 0,  0,
+                                               0,  36, 0,    0, 0, 2, 0,    0,  0, 80, 0,
+                                               0,  0,  48,   0, 0, 0, 0x12, 0,  0, 0,  36,
+                                               0,  0,  0,    0, 0, 0, 0,    0,  0, 0,  0}},
+      {transfer, PassThroughDirection::Out, 3072, {44, 0,    0xFF, 0,    0, 0, 12,   14, 0, 0,  0,
+                                                   0,  0,    0x0C, 0,    0, 2, 0,    0,  0, 80, 0,
+                                                   0,  0,    48,   0,    0, 0, 0xAA, 0,  0, 0,  0,
+                                                   0,  0x0C, 0,    0x05, 0, 0, 0,    0,  0, 0,  0}},
+      {inquiry, PassThroughDirection::None, 0, {44, 0, 0xFF, 0, 0, 0, 6,    14, 2, 0,  0,
+                                                0,  0, 0,    0, 0, 2, 0,    0,  0, 80, 0,
+                                                0,  0, 48,   0, 0, 0, 0x12, 0,  0, 0,  36,
+                                                0,  0, 0,    0, 0, 0, 0,    0,  0, 0,  0}},
+  };
+  auto block = std::make_unique<ScsiPassThroughBlock>();
   for (const auto& row : rows) {
-    FakePassThroughLayer passThrough;
-    ScsiTransport transport(row.mode, nullptr, &passThrough);
-    auto request = std::make_unique<ScsiRequest>();
-    request->driveIndex = row.index;
-    EXPECT_EQ(transport.SendRequest(*request, 0), 1);
-    EXPECT_EQ(passThrough.openAttempts, std::vector<std::string>{row.name});
+    SCOPED_TRACE(row.length);
+    Bytes data(row.length, 0x5A);
+    Bytes sense(14, 0xEE);
+    const PassThroughRequest request{row.block, row.direction, data, sense,
+                                     std::chrono::seconds{2}};
+    const std::span<std::uint8_t> b = block->Lay(request);
+    ASSERT_EQ(b.size(), 80 + row.length);
+    EXPECT_EQ(Bytes(b.begin(), b.begin() + 44), row.header);
+    EXPECT_EQ(Bytes(b.begin() + 80, b.end()), data);
+    EXPECT_EQ(block->Collect(request), 0xFF) << "a refused request keeps the preset";
+
+    b[2] = 2;  // the driver's CHECK CONDITION, sense bytes 12 and 13, data
+    b[48 + 12] = 0xF7;
+    b[48 + 13] = 0x02;
+    if (row.length != 0) b[80] = 0x77;
+    EXPECT_EQ(block->Collect(request), 2);
+    EXPECT_EQ(sense[12], 0xF7);
+    EXPECT_EQ(sense[13], 0x02);
+    EXPECT_EQ(data.empty() || data[0] == 0x77, true);
   }
 }
 

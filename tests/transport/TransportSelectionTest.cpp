@@ -23,7 +23,7 @@ struct SelectionRow {
   bool libraryPresent = true;
   std::string missingEntryPoint{};
   std::uint32_t supportInfo = 0x0100;
-  std::set<std::string> cdroms{};  // devices that open
+  std::set<PassThroughAddress> cdroms{};  // devices that open
   SelectionFailure failure = SelectionFailure::None;
   TransportMode mode = TransportMode::Aspi;
   std::size_t opens = 0;  // devices the probe tried
@@ -54,7 +54,7 @@ TEST(TransportSelectionTest, EveryPathWithItsOutcome) {
   const SelectionRow rows[] = {
       {.name = "GapBeforeCdromOne",
        .platformId = 2,
-       .cdroms = {"\\\\.\\cdrom1", "\\\\.\\cdrom2"},
+       .cdroms = {{kCdrom, 1}, {kCdrom, 2}},
        .mode = kCdrom,
        .opens = 2},
       {.name = "NoCdrom",

@@ -55,7 +55,7 @@ Waited Wait(TransportMode mode, FlashSizeCode code, std::int32_t counter,
   const int result = WaitForDrive(context);
   EXPECT_EQ(port.issued.size(), scripted * (cdrom ? 2 : 1));
   for (std::size_t i = 0; i < port.issued.size(); ++i)
-    EXPECT_EQ(port.issued[i].buffer[passthrough::kCdb], cdrom && i % 2 == 0 ? 0x03 : 0x00) << i;
+    EXPECT_EQ(port.issued[i].commandBlock[0], cdrom && i % 2 == 0 ? 0x03 : 0x00) << i;
   Waited waited{result, harness.positions, harness.refreshedStates, 0, 0, clock.TotalSlept()};
   waited.state = harness.state.UpdateState;
   waited.counter = harness.state.ProgressCounter;

@@ -33,7 +33,7 @@ struct UpdateBench {
     if (mode == TransportMode::Aspi) {
       aspi.Attach(hostAdapterOrIndex, target, *drives.back());
     } else {
-      passThrough.Attach(PassThroughDeviceName(mode, hostAdapterOrIndex), *drives.back());
+      passThrough.Attach({mode, hostAdapterOrIndex}, *drives.back());
     }
     return *drives.back();
   }

@@ -51,17 +51,19 @@ TEST(Win32PlatformFamilyTest, ReportsTheFamilyOfTheSystem) {
 // the pass-through request, which leaves the preset status in place.
 TEST(Win32PassThroughLayerTest, MissingDevicesFailToOpenAndRefusedRequestsKeepThePresetStatus) {
   Win32PassThroughLayer layer;
-  EXPECT_EQ(layer.Open("\\\\.\\cdrom0"), nullptr);
-  EXPECT_EQ(layer.Open("\\\\.\\cdrom255"), nullptr);
+  EXPECT_EQ(layer.Open({TransportMode::PassThroughCdrom, 0}), nullptr);
+  EXPECT_EQ(layer.Open({TransportMode::PassThroughCdrom, 255}), nullptr);
 
-  std::unique_ptr<PassThroughDevice> drive = layer.Open("\\\\.\\c:");
+  // Drive index 255 of the letter mode names "\\.\c:".
+  std::unique_ptr<PassThroughDevice> drive = layer.Open({TransportMode::PassThroughLetter, 255});
   ASSERT_NE(drive, nullptr);
-  passthrough::Buffer buffer{};
-  buffer[passthrough::kScsiStatus] = passthrough::kStatusUnset;
-  drive->IssuePassThrough(std::span<std::uint8_t>(buffer.data(), passthrough::kDataOffset + 36));
-  EXPECT_EQ(buffer[passthrough::kScsiStatus], passthrough::kStatusUnset);
+  const std::uint8_t inquiry[6] = {0x12, 0, 0, 0, 36, 0};
+  std::uint8_t data[36] = {};
+  std::uint8_t sense[14] = {};
+  EXPECT_EQ(drive->Issue({inquiry, PassThroughDirection::In, data, sense, std::chrono::seconds{2}}),
+            0xFF);
 
-  // The whole transport: drive index 255 of the letter mode names "\\.\c:".
+  // The whole transport.
   ScsiTransport transport(TransportMode::PassThroughLetter, nullptr, &layer);
   auto request = std::make_unique<ScsiRequest>();
   request->driveIndex = 255;

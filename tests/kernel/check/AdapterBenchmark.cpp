@@ -102,10 +102,10 @@ int RunAdapterBenchmark(const CheckArguments& arguments) {
       rawOpenTur);
   // The other per-command step of the adapter: finding the generic node of
   // /dev/srN in sysfs.
-  const std::string name =
-      PassThroughDeviceName(TransportMode::PassThroughCdrom, static_cast<std::uint8_t>(cdrom));
+  const PassThroughAddress address{TransportMode::PassThroughCdrom,
+                                   static_cast<std::uint8_t>(cdrom)};
   ok &= MedianMicroseconds(
-      count, [&] { return SgDevicePath(name, "/sys", "/dev").has_value(); }, lookup);
+      count, [&] { return SgDevicePath(address, "/sys", "/dev").has_value(); }, lookup);
   if (!ok) {
     std::cout << "  a command failed during the benchmark\n";
     return 1;

@@ -117,9 +117,8 @@ int CheckCommands(const CheckArguments& arguments) {
   sim::SimulatedClock clock;
   sim::SimulatedDrive referenceDrive(sim::DriveModel{}, clock);
   sim::SimulatedPassThrough referenceLayer(clock);
-  referenceLayer.Attach(
-      PassThroughDeviceName(TransportMode::PassThroughCdrom, static_cast<std::uint8_t>(cdrom)),
-      referenceDrive);
+  referenceLayer.Attach({TransportMode::PassThroughCdrom, static_cast<std::uint8_t>(cdrom)},
+                        referenceDrive);
   ScsiTransport referenceTransport(TransportMode::PassThroughCdrom, nullptr, &referenceLayer);
   ScsiRequest referenceRequest{};
   referenceRequest.driveIndex = static_cast<std::uint8_t>(cdrom);

@@ -1,7 +1,7 @@
 #pragma once
 // The program's own Linux transport on one drive: the SG_IO adapter behind
 // the real ScsiTransport, with the request record and the drive commands on
-// top, addressed as "\\.\cdromN". With `throughBlockNode` the adapter is
+// top, addressed as cdrom device N. With `throughBlockNode` the adapter is
 // given a sysfs without generic nodes, so it falls back to /dev/srN.
 
 #include <memory>

@@ -39,8 +39,7 @@ class OpenNode {
 };
 
 // The adapter's own time-out, so both sides wait alike.
-inline constexpr std::chrono::milliseconds kRawTimeout =
-    std::chrono::seconds(passthrough::kTimeOutSeconds);
+inline constexpr std::chrono::milliseconds kRawTimeout = passthrough::kTimeOut;
 
 RawOutcome SendRaw(int fd, std::span<const std::uint8_t> cdb, RawDirection direction,
                    std::span<std::uint8_t> data, std::chrono::milliseconds timeout = kRawTimeout);
