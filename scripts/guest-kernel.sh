@@ -2,14 +2,17 @@
 # Makes sure Debian's own kernel (the package linux-image-amd64 depends on) is
 # unpacked in CACHE_DIR/tree, with its modules.dep, and prints its version.
 # The test guests boot it under qemu. Downloads only when the cache holds
-# another kernel or none.
+# another kernel or none. Given a guest's ROOT folder and modules, it also
+# copies those modules and all they depend on into ROOT/lib/modules and lists
+# them, in loading order, in ROOT/etc/modules.
 #
-#   guest-kernel.sh CACHE_DIR
+#   guest-kernel.sh CACHE_DIR [ROOT MODULE...]
 set -euo pipefail
 
 cache=$1
+shift
 mkdir -p "$cache"
-for tool in apt-get apt-cache dpkg-deb depmod; do
+for tool in apt-get apt-cache dpkg-deb depmod modprobe; do
   command -v "$tool" >/dev/null || { echo "missing tool: $tool (scripts/install-dependencies.sh)" >&2; exit 1; }
 done
 
@@ -39,5 +42,20 @@ if [[ "$(cat "$cache/package" 2>/dev/null || true)" != "$kernel_package" || ! -f
   # The package leaves modules.dep to its postinst.
   depmod -b "$tree" "$version"
   echo "$kernel_package" >"$cache/package"
+fi
+
+if [[ $# -gt 0 ]]; then
+  root=$1
+  shift
+  mkdir -p "$root/lib/modules" "$root/etc"
+  : >"$root/etc/modules"
+  for module in "$@"; do
+    modprobe -d "$tree" -S "$version" --show-depends "$module" | awk '$1 == "insmod" { print $2 }'
+  done | awk '!seen[$0]++' | while read -r path; do
+    relative=${path#"$tree"/lib/modules/"$version"/}
+    mkdir -p "$root/lib/modules/$(dirname "$relative")"
+    cp "$path" "$root/lib/modules/$relative"
+    echo "/lib/modules/$relative" >>"$root/etc/modules"
+  done
 fi
 echo "$version"

@@ -30,15 +30,13 @@ work=$(realpath -m "$1")
 shift 2
 here=$(dirname "$(realpath "$0")")
 
-for tool in qemu-system-x86_64 cpio modprobe gzip timeout; do
+for tool in qemu-system-x86_64 cpio gzip timeout; do
   command -v "$tool" >/dev/null || { echo "missing tool: $tool (scripts/install-dependencies.sh)" >&2; exit 1; }
 done
 readonly busybox_path=/bin/busybox
 [[ -x $busybox_path ]] || { echo "missing $busybox_path (busybox-static)" >&2; exit 1; }
 
 cache="$(dirname "$work")/kernel-cache"
-version=$("$here/guest-kernel.sh" "$cache")
-tree="$cache/tree"
 
 # The initramfs: busybox, the modules for the shared root, /init and the
 # command with its environment.
@@ -46,18 +44,11 @@ root="$work/root"
 output="$work/output"
 rm -rf "$root" "$output"
 mkdir -p "$root"/{bin,dev,proc,sys,lower,rw,host,output,etc,lib/modules} "$output"
+version=$("$here/guest-kernel.sh" "$cache" "$root" 9p 9pnet_virtio virtio_pci overlay)
+tree="$cache/tree"
 cp "$busybox_path" "$root/bin/busybox"
 cp "$here/chroot-guest-init.sh" "$root/init"
 chmod +x "$root/init"
-: >"$root/etc/modules"
-for module in 9p 9pnet_virtio virtio_pci overlay; do
-  modprobe -d "$tree" -S "$version" --show-depends "$module" | awk '$1 == "insmod" { print $2 }'
-done | awk '!seen[$0]++' | while read -r path; do
-  relative=${path#"$tree"/lib/modules/"$version"/}
-  mkdir -p "$root/lib/modules/$(dirname "$relative")"
-  cp "$path" "$root/lib/modules/$relative"
-  echo "/lib/modules/$relative" >>"$root/etc/modules"
-done
 {
   printf 'cd %q\n' "$PWD"
   printf '%q ' "$@"

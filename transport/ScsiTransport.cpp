@@ -121,10 +121,7 @@ void ScsiTransport::ReapAbandonedCommands() {
 }
 
 int ScsiTransport::SendRequestAspi(ScsiRequest& request, std::int32_t dataLength) {
-  if (aspi_ == nullptr || !IsValidDataLength(dataLength)) {
-    ClearSenseCodes(request);
-    return 0;
-  }
+  if (aspi_ == nullptr || !IsValidDataLength(dataLength)) return 0;
   // Only commands abandoned while pending are held, and never more than the
   // limit, so this look costs a bounded amount per command. A manager that
   // holds that many unfinished commands gets no more until it finishes one:
@@ -164,7 +161,6 @@ int ScsiTransport::SendRequestAspi(ScsiRequest& request, std::int32_t dataLength
     }
     if (CurrentStatus(command.srb) == aspi::kStatusPending) {
       // Signalled without a final status: the layer may still hold the command.
-      ClearSenseCodes(request);
       abandoned_.push_back(std::move(idleCommand_));
       return 0;
     }
@@ -176,7 +172,6 @@ int ScsiTransport::SendRequestAspi(ScsiRequest& request, std::int32_t dataLength
   // need not signal at all. Its event is released now and its slot serves
   // the next command, which gets an event of its own, created unsignalled.
   aspi_->ReleaseCompletionEvent(event);
-  ClearSenseCodes(request);
   srb.SRB_Status = command.srb.SRB_Status;
   srb.SRB_HaStat = command.srb.SRB_HaStat;
   srb.SRB_TargStat = command.srb.SRB_TargStat;
@@ -203,7 +198,6 @@ int ScsiTransport::SendRequestPassThrough(ScsiRequest& request, std::int32_t dat
   std::array<std::uint8_t, sizeof srb.CDBByte> commandBlock{};
   if (passThrough_ == nullptr || !IsValidDataLength(dataLength) ||
       srb.SRB_CDBLen > commandBlock.size()) {
-    ClearSenseCodes(request);
     return 0;
   }
   std::copy_n(srb.CDBByte, 12, commandBlock.begin());
@@ -216,14 +210,10 @@ int ScsiTransport::SendRequestPassThrough(ScsiRequest& request, std::int32_t dat
   std::uint8_t status = kPassThroughStatusUnset;
   {
     std::unique_ptr<PassThroughDevice> device = passThrough_->Open({mode_, request.driveIndex});
-    if (!device) {
-      ClearSenseCodes(request);
-      return 0;
-    }
+    if (!device) return 0;
     status = device->Issue(command);
   }  // closes the device: no handle stays open between commands
 
-  ClearSenseCodes(request);
   switch (status) {
     case scsi::kStatusGood:
       return 1;

@@ -48,8 +48,6 @@ class ScsiTransport {
   // 16384. Returns 1 when the drive completed with good status, 0 otherwise;
   // leaves the request's ASC and ASCQ as the transport's outcome says.
   int SendRequest(ScsiRequest& request, std::int32_t dataLength);
-  int SendRequestAspi(ScsiRequest& request, std::int32_t dataLength);
-  int SendRequestPassThrough(ScsiRequest& request, std::int32_t dataLength);
 
   // ASPI commands abandoned while still pending whose slot and event are held
   // until the layer has finished with them; at most kAbandonedAspiCommandLimit.
@@ -57,6 +55,9 @@ class ScsiTransport {
 
  private:
   struct AspiCommand;
+  // The two transports; SendRequest has cleared the sense codes.
+  int SendRequestAspi(ScsiRequest& request, std::int32_t dataLength);
+  int SendRequestPassThrough(ScsiRequest& request, std::int32_t dataLength);
   void ReapAbandonedCommands();
 
   TransportMode mode_;

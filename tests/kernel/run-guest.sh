@@ -37,7 +37,7 @@ skip() {
 }
 
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
-for tool in cpio modprobe gzip strip timeout; do
+for tool in cpio gzip strip timeout; do
   command -v "$tool" >/dev/null || { echo "missing tool: $tool (scripts/install-dependencies.sh)"; exit 1; }
 done
 # busybox-static's busybox: the guest has no shared libraries.
@@ -51,29 +51,19 @@ timeout 5 qemu-system-x86_64 -accel tcg -machine pc -display none -nographic -S 
   -monitor none -serial none -nodefaults </dev/null >/dev/null 2>&1 || probe_status=$?
 [[ $probe_status -eq 124 ]] || skip "qemu-system-x86_64 -accel tcg cannot start here (status $probe_status)"
 
-# Debian's kernel, cached beside the presets' build folders so that every
-# preset and the Windows suite's guest share one download.
-version=$("$here/../../scripts/guest-kernel.sh" "$cache")
-tree="$cache/tree"
-
 # The initramfs: busybox, the modules and what they need, the programs, /init.
+# Debian's kernel is cached beside the presets' build folders, so that every
+# preset and the Windows suite's guest share one download.
 root="$guest/root"
 rm -rf "$root"
 mkdir -p "$root"/{bin,sbin,dev,proc,sys,tmp,etc,lib/modules}
+version=$("$here/../../scripts/guest-kernel.sh" "$cache" "$root" sg sr_mod target_core_user tcm_loop)
+tree="$cache/tree"
 cp "$busybox_path" "$root/bin/busybox"
 strip -o "$root/bin/drivesmith-tcmu-drive" "$handler"
 strip -o "$root/bin/drivesmith-kernel-check" "$check"
 cp "$here/guest-init.sh" "$root/init"
 chmod +x "$root/init"
-: >"$root/etc/modules"
-for module in sg sr_mod target_core_user tcm_loop; do
-  modprobe -d "$tree" -S "$version" --show-depends "$module" | awk '$1 == "insmod" { print $2 }'
-done | awk '!seen[$0]++' | while read -r path; do
-  relative=${path#"$tree"/lib/modules/"$version"/}
-  mkdir -p "$root/lib/modules/$(dirname "$relative")"
-  cp "$path" "$root/lib/modules/$relative"
-  echo "/lib/modules/$relative" >>"$root/etc/modules"
-done
 (cd "$root" && find . | cpio -o -H newc --quiet | gzip -1) >"$guest/initramfs.gz"
 cp "$tree/boot/vmlinuz-$version" "$guest/vmlinuz"
 echo "guest: kernel $version, initramfs $(du -h "$guest/initramfs.gz" | cut -f1)"
