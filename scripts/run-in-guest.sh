@@ -8,7 +8,7 @@
 #   run-in-guest.sh [--keep DIR]... WORK_DIR -- COMMAND [ARG]...
 #
 # WORK_DIR holds the guest's files (initramfs, console log); the kernel is
-# cached in kernel-cache beside WORK_DIR's parent's build folders. Each DIR
+# cached in kernel-cache beside WORK_DIR (build/kernel-cache for build/X). Each DIR
 # given with --keep is copied back from the guest into the host's DIR when
 # the command has ended, whatever its status (writes in the guest go to
 # memory otherwise). The exit status is the command's (1 when the guest
@@ -54,6 +54,7 @@ chmod +x "$root/init"
   printf '%q ' "$@"
   printf '\n'
 } >"$root/etc/command"
+echo "$PWD" >"$root/etc/workdir"
 : >"$root/etc/keep"
 for dir in "${keep[@]}"; do echo "$dir" >>"$root/etc/keep"; done
 (cd "$root" && find . | cpio -o -H newc --quiet | gzip -1) >"$work/initramfs.gz"

@@ -56,7 +56,7 @@ run_windows() {
   else
     echo "Windows suite: under Wine in a qemu guest (Debian's kernel, this machine's files)"
     scripts/run-in-guest.sh --keep build/windows/test-results --keep build/windows/test-artifacts \
-      build/windows/guest -- ctest --preset windows -j "$(nproc)"
+      build/windows-guest -- ctest --preset windows -j "$(nproc)"
   fi
 }
 
