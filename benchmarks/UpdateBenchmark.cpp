@@ -68,7 +68,8 @@ void RunUpdate(benchmark::State& state, sim::LoaderLayout layout) {
     ScsiTransport transport(TransportMode::PassThroughCdrom, nullptr, &passThrough);
     DiskProgramFile programFile(packed.Path());
     const HeadlessReport report = RunHeadlessUpdate(transport, programFile, clock);
-    if (report.finalState != 11) state.SkipWithError("the update did not complete");
+    if (report.finalState != WizardState::Completed)
+      state.SkipWithError("the update did not complete");
     benchmark::DoNotOptimize(drive.Flash().data());
   }
 }

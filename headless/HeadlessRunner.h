@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/SystemPower.h"
 #include "headless/RecordingDialogView.h"
 #include "image/ProgramFile.h"
 #include "transport/ScsiTransport.h"
+#include "ui/SystemPower.h"
 #include "ui/UpdateDialog.h"
 #include "update/Clock.h"
 
@@ -41,9 +41,9 @@ struct HeadlessOptions {
 };
 
 struct HeadlessReport {
-  std::int32_t finalState = 0;
+  WizardState finalState = WizardState::ChooseDrive;
   // UpdateState at every repaint, in order.
-  std::vector<std::int32_t> statesShown;
+  std::vector<WizardState> statesShown;
   // Every text pushed into the state area.
   std::vector<std::string> stateTexts;
   std::vector<std::int32_t> progressPositions;
@@ -85,7 +85,7 @@ class HeadlessRunner {
   RecordingDialogView view_;
   NullSystemPower nullPower_;
   std::unique_ptr<UpdateDialog> dialog_;
-  std::vector<std::int32_t> statesShown_;
+  std::vector<WizardState> statesShown_;
 };
 
 // One whole run with a fresh runner.

@@ -20,7 +20,7 @@ void InputGuard::NoteBusy() {
 }
 
 bool InputGuard::WithinDoubleClick(std::optional<InputTime> time) const {
-  if (!time || !startShownAt_ || dialog_->State().UpdateState != wizard::kReadyToStart) {
+  if (!time || !startShownAt_ || dialog_->State().UpdateState != WizardState::ReadyToStart) {
     return false;
   }
   const InputTime since = *time - *startShownAt_;  // round the wrap
@@ -36,13 +36,13 @@ void InputGuard::Press(DialogInput input, std::optional<InputTime> time) {
   if (input == DialogInput::NextStart && WithinDoubleClick(time)) {
     return;
   }
-  const bool startShownBefore = dialog_->State().UpdateState == wizard::kReadyToStart;
+  const bool startShownBefore = dialog_->State().UpdateState == WizardState::ReadyToStart;
   sawUpdate_ = false;
   handlerRunning_ = true;
   RunHandler(input);
   handlerRunning_ = false;
   if (input == DialogInput::NextStart && !startShownBefore &&
-      dialog_->State().UpdateState == wizard::kReadyToStart) {
+      dialog_->State().UpdateState == WizardState::ReadyToStart) {
     startShownAt_ = time;
   }
   if (sawUpdate_) {

@@ -1,6 +1,7 @@
 #include "ui/StateTexts.h"
 
 #include <array>
+#include <initializer_list>
 
 namespace drivesmith {
 namespace {
@@ -8,38 +9,48 @@ namespace {
 constexpr const char* kMarked = ">> ";
 constexpr const char* kUnmarked = "    ";
 
+// The states whose marker stands on a line, one bit a state.
+constexpr std::uint32_t Marks(std::initializer_list<WizardState> states) {
+  std::uint32_t bits = 0;
+  for (const WizardState state : states) {
+    bits |= 1U << StateNumber(state);
+  }
+  return bits;
+}
+
 struct PhaseLine {
   const char* text;
-  std::array<std::int32_t, 3> markedIn;  // states whose marker stands on this line; 0 pads
+  std::uint32_t markedIn;
 };
 
 using PhaseLayout = std::array<PhaseLine, 5>;
 
 constexpr PhaseLayout kOneMegabyteLines = {{
-    {"Transferring Writing Data \r\n", {2, 0, 0}},
-    {"Confirming SUM Code \r\n", {5, 0, 0}},
-    {"Erasing Flash ROM \r\n", {6, 0, 0}},
-    {"Writing Data into Flash ROM \r\n", {7, 0, 0}},
-    {"Confirming SUM Code \r\n", {10, 0, 0}},
+    {"Transferring Writing Data \r\n", Marks({WizardState::TransferFirstArea})},
+    {"Confirming SUM Code \r\n", Marks({WizardState::ConfirmSum})},
+    {"Erasing Flash ROM \r\n", Marks({WizardState::Erasing})},
+    {"Writing Data into Flash ROM \r\n", Marks({WizardState::WriteFirstArea})},
+    {"Confirming SUM Code \r\n", Marks({WizardState::FinalSumCheck})},
 }};
 
 constexpr PhaseLayout kTwoMegabyteLines = {{
-    {"Erasing Flash ROM \r\n", {6, 0, 0}},
-    {"Transferring Writing Data \r\n", {2, 3, 4}},
-    {"Confirming SUM Code \r\n", {5, 0, 0}},
-    {"Writing Data into Flash ROM \r\n", {7, 8, 9}},
-    {"Confirming SUM Code \r\n", {10, 0, 0}},
+    {"Erasing Flash ROM \r\n", Marks({WizardState::Erasing})},
+    {"Transferring Writing Data \r\n",
+     Marks({WizardState::TransferFirstArea, WizardState::TransferSecondArea,
+            WizardState::TransferBootLoader})},
+    {"Confirming SUM Code \r\n", Marks({WizardState::ConfirmSum})},
+    {"Writing Data into Flash ROM \r\n",
+     Marks({WizardState::WriteFirstArea, WizardState::WriteSecondArea,
+            WizardState::WriteBootLoader})},
+    {"Confirming SUM Code \r\n", Marks({WizardState::FinalSumCheck})},
 }};
 
-std::string PhaseLines(std::int32_t updateState, FlashSizeCode driveFlashSizeCode) {
+std::string PhaseLines(WizardState updateState, FlashSizeCode driveFlashSizeCode) {
   const PhaseLayout& layout =
       driveFlashSizeCode == kFlash2M ? kTwoMegabyteLines : kOneMegabyteLines;
   std::string text;
   for (const PhaseLine& line : layout) {
-    bool marked = false;
-    for (const std::int32_t state : line.markedIn) {
-      marked = marked || state == updateState;
-    }
+    const bool marked = (line.markedIn >> StateNumber(updateState) & 1U) != 0;
     text += marked ? kMarked : kUnmarked;
     text += line.text;
   }
@@ -48,30 +59,30 @@ std::string PhaseLines(std::int32_t updateState, FlashSizeCode driveFlashSizeCod
 
 }  // namespace
 
-StatePresentation PresentState(std::int32_t updateState, FlashSizeCode driveFlashSizeCode) {
-  if (updateState >= kFirstPhaseState && updateState <= kLastPhaseState) {
+StatePresentation PresentState(WizardState updateState, FlashSizeCode driveFlashSizeCode) {
+  if (IsPhaseState(updateState)) {
     return {PhaseLines(updateState, driveFlashSizeCode), std::nullopt, false};
   }
   switch (updateState) {
-    case 0:
+    case WizardState::ChooseDrive:
       return {" Select Target Drive and Source File.\r\n\r\n Eject Disc from Target Drive.",
               text::kNext, false};
-    case 1:
+    case WizardState::ReadyToStart:
       return {" Push Start button and Start to update.", text::kStart, true};
-    case 11:
+    case WizardState::Completed:
       return {
           " Completed to update F/W of Drive.\r\n\r\n *** OK ** OK ** OK *** \r\n\r\n"
           " Turn OFF PC & Drive and Reboot them.",
           text::kNext, false};
-    case 12:
+    case WizardState::Failed:
       return {" Fail to update.\r\n\r\n *** NG ** NG ** NG *** \r\n\r\n Turn OFF PC and Reboot it.",
               text::kNext, true};
-    case 13:
+    case WizardState::WrongTypeCode:
       return {
           " Cannot update for different Type Code.\r\n\r\n *** NG ** NG ** NG *** \r\n\r\n"
           " Make sure Selected Source File.",
           text::kNext, true};
-    case 14:
+    case WizardState::NoUpMode:
       return {
           " Cannot change Drive to Up Mode.\r\n\r\n *** NG ** NG ** NG *** \r\n\r\n"
           " Make sure Selected Target Drive.",

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "image/LoaderTable.h"
+#include "update/EngineState.h"
 
 namespace drivesmith {
 
@@ -23,9 +24,6 @@ inline constexpr const char* kLayoutChangeCaption = "Warning!!";
 inline constexpr const char* kShutdownReason = "Drivesmith is rewriting a drive's firmware";
 }  // namespace text
 
-inline constexpr std::int32_t kFirstPhaseState = 2;
-inline constexpr std::int32_t kLastPhaseState = 10;
-
 struct StatePresentation {
   std::string stateText;
   // Label of button 1003; nothing when the state keeps it.
@@ -35,6 +33,6 @@ struct StatePresentation {
 
 // What RefreshStatus shows for `updateState`; the phase lines of states 2 to
 // 10 follow the drive's flash layout.
-StatePresentation PresentState(std::int32_t updateState, FlashSizeCode driveFlashSizeCode);
+StatePresentation PresentState(WizardState updateState, FlashSizeCode driveFlashSizeCode);
 
 }  // namespace drivesmith

@@ -33,7 +33,7 @@ bool UpdateDialog::InitDialog() {
   image_.Release();
   state_.DriveFlashSizeCode = kFlash1M;
   state_.LoaderUpdateFlag = 0;
-  state_.UpdateState = wizard::kChooseDrive;
+  state_.UpdateState = WizardState::ChooseDrive;
   state_.LoaderIdentityOffset = kLoaderIdentityOffset;
   view.SetControlText(ControlId::Title, text::kTitle);
   view.SetControlText(ControlId::NextStart, text::kNext);
@@ -93,7 +93,7 @@ void UpdateDialog::OnBack() {
     return;
   }
   ports_.view.SetChecked(ControlId::UpdateLoader, false);
-  state_.UpdateState = wizard::kChooseDrive;
+  state_.UpdateState = WizardState::ChooseDrive;
   RefreshStatus();
 }
 
@@ -113,13 +113,13 @@ void UpdateDialog::OnNextStart() {
   if (UpdateRunning()) {
     return;
   }
-  if (state_.UpdateState <= wizard::kChooseDrive) {
-    ++state_.UpdateState;  // state 0 becomes 1, the Start screen
+  if (state_.UpdateState == WizardState::ChooseDrive) {
+    state_.UpdateState = WizardState::ReadyToStart;
     RefreshStatus();
     return;
   }
-  if (state_.UpdateState >= wizard::kWrongTypeCode) {
-    state_.UpdateState = wizard::kChooseDrive;
+  if (state_.UpdateState >= WizardState::WrongTypeCode) {
+    state_.UpdateState = WizardState::ChooseDrive;
     RefreshStatus();
     return;
   }
@@ -138,7 +138,7 @@ void UpdateDialog::StartUpdate() {
 
   UpdateContext context = Context();
   if (PrepareDrive(context) != 1) {
-    context.SetUpdateState(wizard::kNoUpMode);
+    context.SetUpdateState(WizardState::NoUpMode);
     return;
   }
 
@@ -149,17 +149,17 @@ void UpdateDialog::StartUpdate() {
     const MessageBoxAnswer answer = view.ShowMessageBox(
         text::kLayoutChangeQuestion, text::kLayoutChangeCaption, MessageBoxKind::ExclamationYesNo);
     if (answer != MessageBoxAnswer::Yes) {
-      context.SetUpdateState(wizard::kChooseDrive);
+      context.SetUpdateState(WizardState::ChooseDrive);
       return;
     }
     state_.LoaderUpdateFlag = 1;
   } else if (state_.ImageFlashSizeCode < state_.DriveFlashSizeCode) {
-    context.SetUpdateState(wizard::kNoUpMode);
+    context.SetUpdateState(WizardState::NoUpMode);
     return;
   }
 
   if (state_.TypeCode[0] != kAcceptedTypeCode) {
-    context.SetUpdateState(wizard::kWrongTypeCode);
+    context.SetUpdateState(WizardState::WrongTypeCode);
     return;
   }
 
@@ -177,11 +177,11 @@ void UpdateDialog::StartUpdate() {
   updateRunning_ = false;
 
   if (result == 1) {
-    state_.UpdateState = wizard::kCompleted;
+    state_.UpdateState = WizardState::Completed;
     view.SetControlText(ControlId::Close, text::kReboot);
     state_.RebootArmed = 1;
   } else {
-    state_.UpdateState = wizard::kFailed;
+    state_.UpdateState = WizardState::Failed;
   }
   view.EnableControl(ControlId::Close, true);
   RefreshStatus();

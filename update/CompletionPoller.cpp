@@ -1,5 +1,7 @@
 #include "update/CompletionPoller.h"
 
+#include <optional>
+
 #include "update/Timing.h"
 
 namespace drivesmith {
@@ -7,19 +9,19 @@ namespace {
 
 constexpr std::uint8_t kNoPhaseYet = 0xFF;
 
-// UpdateState for a phase the drive reports; -1 for a phase without a line.
-std::int32_t StateForPhase(std::uint8_t phase) {
+// UpdateState for a phase the drive reports; nothing for a phase without a line.
+std::optional<WizardState> StateForPhase(std::uint8_t phase) {
   switch (phase) {
     case sense::phase::kSumCheck:
-      return wizard::kConfirmSum;
+      return WizardState::ConfirmSum;
     case sense::phase::kErasing:
-      return wizard::kErasing;
+      return WizardState::Erasing;
     case sense::phase::kWriting:
-      return wizard::kWriteFirstArea;
+      return WizardState::WriteFirstArea;
     case sense::phase::kFinalSumCheck:
-      return wizard::kFinalSumCheck;
+      return WizardState::FinalSumCheck;
     default:
-      return -1;
+      return std::nullopt;
   }
 }
 
@@ -68,9 +70,8 @@ int WaitForDrive(UpdateContext& context) {
         break;
       case sense::kDrivePhase:
         if (request.ascq != lastPhase) {
-          const std::int32_t phaseState = StateForPhase(request.ascq);
-          if (phaseState >= 0) {
-            state.UpdateState = phaseState;
+          if (const auto phaseState = StateForPhase(request.ascq)) {
+            state.UpdateState = *phaseState;
           }
           context.status.RefreshStatus();
           lastPhase = request.ascq;

@@ -41,7 +41,7 @@ bool SendMainBlock(UpdateContext& context, std::uint32_t& commandForm) {
 
 int RunOneMegabyteSequence(UpdateContext& context,
                            std::span<const std::uint8_t, kOneMegabyteImage> image) {
-  context.SetUpdateState(wizard::kTransferFirstArea);
+  context.SetUpdateState(WizardState::TransferFirstArea);
   context.clock.Sleep(timing::kTransferStartPause);
 
   std::uint32_t commandForm = kForm12Byte;

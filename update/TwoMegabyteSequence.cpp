@@ -52,38 +52,38 @@ int RunTwoMegabyteSequence(UpdateContext& context,
   if (commands.PrepareFlash(0) != 1) {
     return 0;
   }
-  context.SetUpdateState(wizard::kErasing);
+  context.SetUpdateState(WizardState::Erasing);
   if (commands.EraseFlash(loaderUpdateFlag) != 1 || WaitForDrive(context) != 1) {
     return 0;
   }
 
   std::uint16_t firstSum = 0;
-  context.SetUpdateState(wizard::kTransferFirstArea);
+  context.SetUpdateState(WizardState::TransferFirstArea);
   if (!SendArea(context, image, kFirstMainArea, firstSum)) {
     return 0;
   }
-  context.SetUpdateState(wizard::kWriteFirstArea);
+  context.SetUpdateState(WizardState::WriteFirstArea);
   if (!ConfirmArea(context, kFirstMainArea, firstSum)) {
     return 0;
   }
 
   std::uint16_t secondSum = 0;
-  context.SetUpdateState(wizard::kTransferSecondArea);
+  context.SetUpdateState(WizardState::TransferSecondArea);
   if (!SendArea(context, image, kSecondMainArea, secondSum)) {
     return 0;
   }
-  context.SetUpdateState(wizard::kWriteSecondArea);
+  context.SetUpdateState(WizardState::WriteSecondArea);
   if (!ConfirmArea(context, kSecondMainArea, secondSum)) {
     return 0;
   }
 
   if (loaderUpdateFlag == 1) {
     std::uint16_t unusedSum = 0;  // the boot-loader area is written without a sum
-    context.SetUpdateState(wizard::kTransferBootLoader);
+    context.SetUpdateState(WizardState::TransferBootLoader);
     if (!SendArea(context, image, kBootLoaderArea, unusedSum)) {
       return 0;
     }
-    context.SetUpdateState(wizard::kWriteBootLoader);
+    context.SetUpdateState(WizardState::WriteBootLoader);
     if (commands.WriteFlash(loaderUpdateFlag) != 1 || WaitForDrive(context) != 1) {
       return 0;
     }

@@ -34,7 +34,7 @@ struct UpdateContext {
   TransportMode Mode() { return commands.Transport().Mode(); }
 
   // Every change of state is shown at once.
-  void SetUpdateState(std::int32_t updateState) {
+  void SetUpdateState(WizardState updateState) {
     state.UpdateState = updateState;
     status.RefreshStatus();
   }

@@ -26,11 +26,11 @@ void AutoPilot::Fly(std::optional<int> select) {
   }
   out_ << "press: " << window.NextStartButton()->text().toStdString() << std::endl;
   window.NextStartButton()->click();
-  if (dialog_.State().UpdateState == 1) {
+  if (dialog_.State().UpdateState == WizardState::ReadyToStart) {
     out_ << "press: " << window.NextStartButton()->text().toStdString() << std::endl;
     window.NextStartButton()->click();
   }
-  out_ << "final state: " << dialog_.State().UpdateState << std::endl;
+  out_ << "final state: " << StateNumber(dialog_.State().UpdateState) << std::endl;
   // Ends the dialog the way Escape does: never a restart.
   window.reject();
 }

@@ -31,11 +31,11 @@ MessageBoxAnswer AnswerAutomatically(const std::string& /*text*/, const std::str
   return kind == MessageBoxKind::ExclamationYesNo ? MessageBoxAnswer::Yes : MessageBoxAnswer::Ok;
 }
 
-int DemoExitStatus(const DemoOptions& options, std::optional<int> finalState) {
+int DemoExitStatus(const DemoOptions& options, std::optional<WizardState> finalState) {
   if (!options.autoRun) {
     return kExitCompleted;
   }
-  return finalState == wizard::kCompleted ? kExitCompleted : kExitNotCompleted;
+  return finalState == WizardState::Completed ? kExitCompleted : kExitNotCompleted;
 }
 
 }  // namespace drivesmith::demo

@@ -11,6 +11,7 @@
 #include "programs/drivesmith-demo/DemoOptions.h"
 #include "programs/drivesmith-demo/TraceWriter.h"
 #include "ui/MessageBox.h"
+#include "update/EngineState.h"
 
 namespace drivesmith::demo {
 
@@ -33,6 +34,6 @@ MessageBoxAnswer AnswerAutomatically(const std::string& text, const std::string&
                                      MessageBoxKind kind);
 
 // With --auto, whether the update completed; otherwise 0.
-int DemoExitStatus(const DemoOptions& options, std::optional<int> finalState);
+int DemoExitStatus(const DemoOptions& options, std::optional<WizardState> finalState);
 
 }  // namespace drivesmith::demo

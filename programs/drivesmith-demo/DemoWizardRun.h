@@ -16,8 +16,8 @@ namespace drivesmith::demo {
 // `ports.view` is `window` itself; the dialog gets the reporting view around
 // it. `selectEntry` picks a list entry in a run that is not automatic.
 template <class Pilot, class Window>
-int RunDemoWizard(Window& window, UpdateDialogPorts ports, DemoStart& start,
-                  const std::function<void(int)>& selectEntry) {
+WizardState RunDemoWizard(Window& window, UpdateDialogPorts ports, DemoStart& start,
+                          const std::function<void(int)>& selectEntry) {
   const DemoOptions& options = start.options;
   ReportingDialogView view(window, options.autoRun ? std::cout : std::clog);
   if (start.trace) {

@@ -63,7 +63,7 @@ void Win32AutoPilot::Fly(HWND window) {
     view_.SelectListEntry(*select_);
   }
   Press(window);
-  if (dialog_.State().UpdateState == 1) {
+  if (dialog_.State().UpdateState == WizardState::ReadyToStart) {
     SetTimer(window, kStartTimer, GetDoubleClickTime() + kSecondPressMarginMs,
              &Win32AutoPilot::OnTimer);
     return;
@@ -78,7 +78,7 @@ void Win32AutoPilot::PressStart(HWND window) {
 
 void Win32AutoPilot::Finish() {
   engagedPilot = nullptr;
-  out_ << "final state: " << dialog_.State().UpdateState << std::endl;
+  out_ << "final state: " << StateNumber(dialog_.State().UpdateState) << std::endl;
   // Ends the dialog the way Escape does: never a restart.
   view_.EndDialog(DialogResult::Cancel);
 }

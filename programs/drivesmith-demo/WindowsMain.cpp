@@ -21,9 +21,9 @@
 #include "programs/drivesmith-demo/DemoStart.h"
 #include "programs/drivesmith-demo/DemoSystemPower.h"
 #include "programs/drivesmith-demo/DemoWizardRun.h"
-#include "simulator/ScaledClock.h"
 #include "programs/drivesmith-demo/TraceWriter.h"
 #include "programs/drivesmith-demo/Win32AutoPilot.h"
+#include "simulator/ScaledClock.h"
 #include "ui/UpdateDialog.h"
 
 namespace {}  // namespace
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
   Win32ProgramFile programFile;
   const std::string applicationName = ApplicationNameFromPath(programFile.Path());
 
-  std::optional<int> finalState;
+  std::optional<WizardState> finalState;
   UpdaterApp app(
       {machine.Platform(), machine.PassThrough(), applicationName}, [&](ScsiTransport& transport) {
         Win32DialogView window(GetModuleHandleA(nullptr));

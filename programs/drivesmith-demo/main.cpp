@@ -26,8 +26,8 @@
 #include "programs/drivesmith-demo/DemoStart.h"
 #include "programs/drivesmith-demo/DemoSystemPower.h"
 #include "programs/drivesmith-demo/DemoWizardRun.h"
-#include "simulator/ScaledClock.h"
 #include "programs/drivesmith-demo/TraceWriter.h"
+#include "simulator/ScaledClock.h"
 #include "ui/UpdateDialog.h"
 
 namespace {
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
   // even when another file has been renamed over its name meanwhile.
   RunningProgramFile programFile;
 
-  std::optional<int> finalState;
+  std::optional<WizardState> finalState;
   UpdaterApp app(
       {machine.Platform(), machine.PassThrough(), applicationName}, [&](ScsiTransport& transport) {
         QtDialogView window;

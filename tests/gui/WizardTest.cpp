@@ -112,7 +112,7 @@ class Wizard : public QObject {
     });
     return view.RunModal(dialog);
   }
-  int State() const { return dialog.State().UpdateState; }
+  int State() const { return StateNumber(dialog.State().UpdateState); }
   void Shot(const QString& name) {
     QDir().mkpath(DRIVESMITH_TEST_ARTIFACTS_DIR);
     QVERIFY(window.grab().save(DRIVESMITH_TEST_ARTIFACTS_DIR "/" + name + ".png"));

@@ -80,7 +80,7 @@ TEST(HeadlessUpdate, OneMegabyteWithTheTenByteFallBackAndThePrepareFlashOrder) {
   model.faults.acceptedPrepareParameter = 2;
   const HeadlessRun run = RunUpdateOn(model, 1, {}, TransportMode::PassThroughCdrom);
   const HeadlessReport& r = run.report;
-  EXPECT_EQ(r.finalState, 11);
+  EXPECT_EQ(r.finalState, WizardState::Completed);
   EXPECT_EQ(r.closeLabel, "Reboot");
   EXPECT_EQ(r.rebootArmed, 1);
 
@@ -117,7 +117,7 @@ TEST(HeadlessUpdate, TwoMegabyteWithAndWithoutTheLoaderArea) {
       options.tickUpdateLoader = loader;
       const HeadlessRun run = RunUpdateOn(DriveOf(k2M, revision), 2, options);
       const HeadlessReport& r = run.report;
-      ASSERT_EQ(r.finalState, 11);
+      ASSERT_EQ(r.finalState, WizardState::Completed);
 
       const auto& trace = run.trace;
       const std::uint8_t flag = loader ? 0x40 : 0x00;
@@ -171,7 +171,7 @@ TEST(HeadlessUpdate, LayoutChangeYesRunsTheOneMegabyteSequenceWithTheLoaderFlagA
   ASSERT_EQ(yes.report.messageBoxes.size(), 1u);
   EXPECT_EQ(yes.report.messageBoxes[0].text, "You'll change FROM 1M to 2M.\r\nContinue?");
   EXPECT_EQ(yes.report.messageBoxes[0].caption, "Warning!!");
-  EXPECT_EQ(yes.report.finalState, 11);
+  EXPECT_EQ(yes.report.finalState, WizardState::Completed);
   EXPECT_EQ(CountOpcode(yes.trace, 0xE1), 1u);
   for (const auto& e : yes.trace) EXPECT_TRUE(e.cdb[0] != 0xE1 || e.cdb[9] == 0x40);
   EXPECT_EQ(CountOpcode(yes.trace, 0xAA), 342u);
@@ -181,7 +181,7 @@ TEST(HeadlessUpdate, LayoutChangeYesRunsTheOneMegabyteSequenceWithTheLoaderFlagA
   HeadlessOptions options;
   options.answers = {MessageBoxAnswer::No};
   const HeadlessRun no = RunUpdateOn(DriveOf(k1M), 2, options);
-  EXPECT_EQ(no.report.finalState, 0);
+  EXPECT_EQ(no.report.finalState, WizardState::ChooseDrive);
   EXPECT_EQ(no.trace.size(), 3u);
   EXPECT_TRUE(no.report.nextStartEnabled);
   EXPECT_TRUE(no.report.progressPositions.empty());
@@ -204,7 +204,7 @@ TEST(HeadlessUpdate, AspiDiscoveryListsByAddressAndUpdatesTheSelectedDrive) {
     EXPECT_EQ(r.listEntries, (std::vector<std::string>{"HA:0 ID:1  TAVIX   ZWR2040 DVD-RW  1.00",
                                                        "HA:1 ID:0  TAVIX   ZWR2040 DVD-RW  1.00"}));
     EXPECT_EQ(r.selectedEntry, pick < 0 ? 0 : pick);
-    EXPECT_EQ(r.finalState, 11);
+    EXPECT_EQ(r.finalState, WizardState::Completed);
     EXPECT_TRUE((pick < 0 ? first : second).InUpMode());
     EXPECT_EQ((pick < 0 ? second : first).Trace().size(), 1u);  // the probe only
     EXPECT_EQ(bench.transport.AbandonedAspiCommands(), 0u);
@@ -227,13 +227,13 @@ TEST(HeadlessUpdate, ASecondRunRecoversADriveLeftInItsLoader) {
   sim::SimulatedDrive& drive = bench.AddDrive(model);
   PackedProgram program(2);
   const HeadlessReport failed = RunHeadlessUpdate(bench.transport, program.File(), bench.clock);
-  EXPECT_EQ(failed.finalState, 12);
+  EXPECT_EQ(failed.finalState, WizardState::Failed);
   EXPECT_TRUE(drive.InUpMode());
   EXPECT_EQ(drive.Flash()[sim::layout2m::kUpperBase], 0xFF);  // erased, not yet written
 
   const HeadlessReport second = RunHeadlessUpdate(bench.transport, program.File(), bench.clock);
   EXPECT_EQ(second.listEntries, std::vector<std::string>{"drive0 :  TAVIX   ZAzizud2 ZIRIVID2.01"});
-  EXPECT_EQ(second.finalState, 11);
+  EXPECT_EQ(second.finalState, WizardState::Completed);
   EXPECT_TRUE(Equal(drive.Flash(), program.Image(), sim::layout2m::kMainBase, kTwoMegabyteImage));
 }
 
@@ -276,11 +276,11 @@ TEST(HeadlessFaultCampaign, EveryStepFailingOrSilentEndsTheUpdate) {
         // A single refused PrepareFlash of the one-megabyte layout is
         // answered by the next parameter.
         if (!silent && !twoMegabyte && clean[at].cdb[0] == 0xE0) {
-          EXPECT_EQ(run.report.finalState, 11);
+          EXPECT_EQ(run.report.finalState, WizardState::Completed);
           EXPECT_EQ(trace[at + 1].cdb, Cdb10(0xE0, 1, 0));
           continue;
         }
-        EXPECT_EQ(run.report.finalState, 12);
+        EXPECT_EQ(run.report.finalState, WizardState::Failed);
         EXPECT_EQ(run.report.rebootArmed, 0);
         EXPECT_NE(run.report.progressPositions.back(), 1000);
         if (!silent) {
@@ -297,7 +297,7 @@ TEST(HeadlessFaultCampaign, EveryStepFailingOrSilentEndsTheUpdate) {
     // Flash work that never ends fails at the first wait's limit.
     model.faults.neverFinish = true;
     const HeadlessRun stuck = RunUpdateOn(model, size, options);
-    EXPECT_EQ(stuck.report.finalState, 12);
+    EXPECT_EQ(stuck.report.finalState, WizardState::Failed);
     EXPECT_GE(stuck.elapsed, timing::kWaitForDriveLimit);
     EXPECT_LT(stuck.elapsed, timing::kWaitForDriveLimit + std::chrono::minutes(1));
   }
@@ -316,7 +316,7 @@ struct OpenWizard {
         runner(bench.transport, program.File(), bench.clock, nullptr, std::move(options)) {
     EXPECT_TRUE(program.Ready()) << program.Error();
   }
-  std::int32_t State() { return runner.Dialog().State().UpdateState; }
+  WizardState State() { return runner.Dialog().State().UpdateState; }
   const RecordingDialogView::ControlState& Control(ControlId id) {
     return runner.View().Control(id);
   }
@@ -350,13 +350,14 @@ TEST(HeadlessRefusals, BoxesStatesAndButtonsWithNothingSentAfterwards) {
     sim::DriveModel model;
     unsigned imageMiB;
     const char* typeCode;
-    std::int32_t state;
+    WizardState state;
     std::size_t commands;  // the drive's, discovery's probe included
   } rows[] = {
-      {"another model", otherModel, 1, "M7EH00", 1, 1},
-      {"no answer in Up Mode", silentInUpMode, 1, "M7EH00", 14, 3},
-      {"one-megabyte image, two-megabyte drive", DriveOf(k2M), 1, "M7EH00", 14, 3},
-      {"another type code", DriveOf(k1M), 1, "X7EH00", 13, 3},
+      {"another model", otherModel, 1, "M7EH00", WizardState::ReadyToStart, 1},
+      {"no answer in Up Mode", silentInUpMode, 1, "M7EH00", WizardState::NoUpMode, 3},
+      {"one-megabyte image, two-megabyte drive", DriveOf(k2M), 1, "M7EH00", WizardState::NoUpMode,
+       3},
+      {"another type code", DriveOf(k1M), 1, "X7EH00", WizardState::WrongTypeCode, 3},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -367,13 +368,13 @@ TEST(HeadlessRefusals, BoxesStatesAndButtonsWithNothingSentAfterwards) {
     EXPECT_EQ(r.finalState, row.state);
     EXPECT_EQ(w.drive.Trace().size(), row.commands);
     EXPECT_TRUE(r.progressPositions.empty());
-    if (row.state == 1) {
+    if (row.state == WizardState::ReadyToStart) {
       ASSERT_EQ(r.messageBoxes.size(), 1u);
       EXPECT_EQ(r.messageBoxes[0].text, "Sorry, this flash utility can't update this model.");
       EXPECT_EQ(r.messageBoxes[0].caption, "drivesmith-7");
       EXPECT_EQ(r.messageBoxes[0].kind, MessageBoxKind::ExclamationOk);
       // Nothing was redrawn: the Start screen stays as it was.
-      EXPECT_EQ(r.statesShown, (std::vector<std::int32_t>{0, 1}));
+      EXPECT_EQ(r.statesShown, (std::vector{WizardState::ChooseDrive, WizardState::ReadyToStart}));
       w.ExpectButtons("Start", true, true);
       continue;
     }
@@ -381,11 +382,11 @@ TEST(HeadlessRefusals, BoxesStatesAndButtonsWithNothingSentAfterwards) {
     EXPECT_EQ(r.statesShown.back(), row.state);
     w.ExpectButtons("Next >", true, true);
     w.runner.Dialog().OnNextStart();
-    EXPECT_EQ(w.State(), 0);
+    EXPECT_EQ(w.State(), WizardState::ChooseDrive);
     EXPECT_EQ(w.drive.Trace().size(), row.commands);
     w.ExpectButtons("Next >", true, false);
     w.runner.Dialog().OnNextStart();
-    EXPECT_EQ(w.State(), 1);
+    EXPECT_EQ(w.State(), WizardState::ReadyToStart);
     EXPECT_EQ(w.drive.Trace().size(), row.commands);
   }
 }
@@ -397,11 +398,11 @@ TEST(HeadlessRefusals, AfterAFailedUpdateCloseAndBackServe) {
   model.faults.workErrorAsc = 0x44;  // the flash work fails
   OpenWizard w(model, 1);
   const HeadlessReport r = w.runner.Run();
-  EXPECT_EQ(r.finalState, 12);
+  EXPECT_EQ(r.finalState, WizardState::Failed);
   EXPECT_EQ(r.rebootArmed, 0);
   w.ExpectButtons("Next >", false, true);
   w.runner.Dialog().OnBack();
-  EXPECT_EQ(w.State(), 0);
+  EXPECT_EQ(w.State(), WizardState::ChooseDrive);
   w.ExpectButtons("Next >", false, false);
 }
 
@@ -417,7 +418,7 @@ TEST(HeadlessLoad, FailuresAndAnUnknownLoaderEndToEnd) {
     ASSERT_TRUE(std::filesystem::remove(w.program.Path()));
     w.runner.Dialog().OnNextStart();
     w.runner.Dialog().OnNextStart();
-    EXPECT_EQ(w.State(), 12);
+    EXPECT_EQ(w.State(), WizardState::Failed);
     const auto& boxes = w.runner.View().MessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
 #ifdef _WIN32
@@ -444,7 +445,7 @@ TEST(HeadlessLoad, FailuresAndAnUnknownLoaderEndToEnd) {
     ASSERT_EQ(std::fputc(0, file), 0);
     ASSERT_EQ(std::fclose(file), 0);
     const HeadlessReport r = w.runner.Run();
-    EXPECT_EQ(r.finalState, 12);
+    EXPECT_EQ(r.finalState, WizardState::Failed);
     EXPECT_TRUE(r.messageBoxes.empty());
     EXPECT_EQ(w.drive.Trace().size(), 3u);
   }
@@ -454,7 +455,7 @@ TEST(HeadlessLoad, FailuresAndAnUnknownLoaderEndToEnd) {
     model.loaderProduct = "ZAzizud3 ZIRIVID";
     OpenWizard w(model, 1);
     const HeadlessReport r = w.runner.Run();
-    EXPECT_EQ(r.finalState, 11);
+    EXPECT_EQ(r.finalState, WizardState::Completed);
     EXPECT_EQ(r.driveFlashSizeCode, kFlash1M);
     EXPECT_EQ(r.loaderVersion, 0.0);
     EXPECT_EQ(CountOpcode(w.drive.Trace(), 0xAA), 342u);
@@ -478,7 +479,7 @@ TEST(HeadlessTiming, PausesAndPollPace) {
   for (const bool twoMegabyte : {false, true}) {
     SCOPED_TRACE(twoMegabyte ? "2M" : "1M");
     const HeadlessRun run = RunUpdateOn(DriveOf(twoMegabyte ? k2M : k1M), twoMegabyte ? 2 : 1);
-    ASSERT_EQ(run.report.finalState, 11);
+    ASSERT_EQ(run.report.finalState, WizardState::Completed);
     const auto& trace = run.trace;
     EXPECT_EQ(trace[1].cdb[0], 0xE4);  // ChangeToUpMode
     EXPECT_EQ(trace[2].at - trace[1].at, milliseconds(200));
@@ -507,7 +508,7 @@ TEST(HeadlessProgress, TwoMegabytePositionsExactly) {
     HeadlessOptions options;
     options.tickUpdateLoader = loader;
     const HeadlessRun run = RunUpdateOn(DriveOf(k2M), 2, options);
-    ASSERT_EQ(run.report.finalState, 11);
+    ASSERT_EQ(run.report.finalState, WizardState::Completed);
     std::vector<std::size_t> cycles;
     for (std::size_t j = 1; j < run.trace.size(); ++j)
       if (run.trace[j].cdb[0] == 0x00 && run.trace[j - 1].cdb[0] != 0x00)
@@ -548,7 +549,7 @@ TEST(HeadlessAspi, SilenceAfterOneMediumNotPresentFailsAfterTwoCompletionWaits) 
   model.faults.mediumNotPresentBeforeBlock[5] = 1;
   model.faults.stopRespondingAfter = 9;  // the probe, Up Mode, Inquiry, blocks 0 to 5
   const HeadlessRun run = RunUpdateOn(model, 1, {}, TransportMode::Aspi);
-  EXPECT_EQ(run.report.finalState, 12);
+  EXPECT_EQ(run.report.finalState, WizardState::Failed);
   ASSERT_EQ(run.trace.size(), 11u);
   EXPECT_EQ(run.trace[8].asc, 0x3A);
   EXPECT_EQ(run.trace[9].cdb.size(), 12u);

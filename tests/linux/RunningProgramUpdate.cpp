@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
   dialog.OnNextStart();  // "Next >"
   dialog.OnNextStart();  // "Start"
 
-  std::cout << "state " << dialog.State().UpdateState << "\n";
+  std::cout << "state " << StateNumber(dialog.State().UpdateState) << "\n";
   for (const RecordedMessageBox& box : runner.View().MessageBoxes()) {
     std::cout << "box " << box.text << "\n";
   }

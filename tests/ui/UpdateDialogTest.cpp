@@ -50,7 +50,7 @@ TEST(StateTextsTest, EveryStateInBothLayouts) {
           expected += std::string(i + 1 == marked ? ">> " : "    ") +
                       (code == kFlash2M ? lines2M : lines1M)[i] + " \r\n";
       }
-      const StatePresentation shown = PresentState(state, code);
+      const StatePresentation shown = PresentState(static_cast<WizardState>(state), code);
       EXPECT_EQ(shown.stateText, expected);
       EXPECT_EQ(shown.backEnabled, state == 1 || state >= 12);
       EXPECT_EQ(shown.nextStartLabel.value_or(""),
@@ -80,18 +80,18 @@ TEST(UpdateDialogTest, StateTableBackLogoAndClose) {
     EXPECT_TRUE(view.Control(ControlId::UpdateLoader).visible);
 
     dialog.OnNextStart();
-    EXPECT_EQ(state(), 1);
+    EXPECT_EQ(state(), WizardState::ReadyToStart);
     EXPECT_EQ(view.Control(ControlId::NextStart).text, "Start");
     dialog.OnBack();
-    EXPECT_EQ(state(), 0);
+    EXPECT_EQ(state(), WizardState::ChooseDrive);
     dialog.OnNextStart();
     dialog.OnNextStart();
-    EXPECT_EQ(state(), fails ? 12 : 11);
+    EXPECT_EQ(state(), fails ? WizardState::Failed : WizardState::Completed);
     EXPECT_EQ(view.Control(ControlId::Close).text == "Reboot", !fails);
     EXPECT_FALSE(view.Control(ControlId::NextStart).enabled);
     if (fails) {
       dialog.OnBack();
-      EXPECT_EQ(state(), 0);
+      EXPECT_EQ(state(), WizardState::ChooseDrive);
       EXPECT_FALSE(view.Control(ControlId::NextStart).enabled);
     }
     // Reboot restarts and keeps the dialog; Close ends it.
@@ -126,11 +126,11 @@ TEST(InputGuardTest, DoubleClickNeverStartsAnUpdate) {
 
   press(1000);
   press(1399);
-  EXPECT_EQ(dialog.State().UpdateState, 1);
+  EXPECT_EQ(dialog.State().UpdateState, WizardState::ReadyToStart);
   guard.Press(DialogInput::Back, InputTime(1500));
   press(0xFFFFFF00u);
   press(0xFFFFFF00u + 399u);  // 143, after the wrap
-  EXPECT_EQ(dialog.State().UpdateState, 1);
+  EXPECT_EQ(dialog.State().UpdateState, WizardState::ReadyToStart);
   int pressesDuringUpdate = 0;
   runner.View().OnRepaint([&] {
     guard.NoteBusy();
@@ -141,7 +141,7 @@ TEST(InputGuardTest, DoubleClickNeverStartsAnUpdate) {
   });
   EXPECT_EQ(queue.served, 0);
   press(0xFFFFFF00u + 400u);
-  EXPECT_EQ(dialog.State().UpdateState, 11);
+  EXPECT_EQ(dialog.State().UpdateState, WizardState::Completed);
   EXPECT_FALSE(runner.View().Result().has_value());
   EXPECT_GT(queue.served, 0);
   EXPECT_EQ(queue.dropped, 1);

@@ -41,7 +41,7 @@ Waited Wait(TransportMode mode, FlashSizeCode code, std::int32_t counter,
   testing_support::EngineHarness harness(transport, clock);
   harness.state.DriveFlashSizeCode = code;
   harness.state.ProgressCounter = counter;
-  harness.state.UpdateState = 2;
+  harness.state.UpdateState = WizardState::TransferFirstArea;
   const bool cdrom = mode == TransportMode::PassThroughCdrom;
   std::size_t scripted = 0;
   for (const Answer& answer : answers) {
@@ -57,7 +57,7 @@ Waited Wait(TransportMode mode, FlashSizeCode code, std::int32_t counter,
   for (std::size_t i = 0; i < port.issued.size(); ++i)
     EXPECT_EQ(port.issued[i].commandBlock[0], cdrom && i % 2 == 0 ? 0x03 : 0x00) << i;
   Waited waited{result, harness.positions, harness.refreshedStates, 0, 0, clock.TotalSlept()};
-  waited.state = harness.state.UpdateState;
+  waited.state = StateNumber(harness.state.UpdateState);
   waited.counter = harness.state.ProgressCounter;
   return waited;
 }
@@ -135,7 +135,7 @@ TEST(CompletionPollerAspiTest, SilentProbesAfterOneMediumNotPresentDoNotFinish) 
   ScsiTransport transport(TransportMode::Aspi, &aspi, nullptr);
   testing_support::EngineHarness harness(transport, clock);
   harness.state.DriveFlashSizeCode = kFlash1M;
-  harness.state.UpdateState = 2;
+  harness.state.UpdateState = WizardState::TransferFirstArea;
 
   aspi.Reply(testing::AspiReply::Sense(0x3A, 0x00));
   for (int i = 0; i < 9; ++i)

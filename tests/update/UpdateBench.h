@@ -11,6 +11,7 @@
 #include "simulator/SimulatedClock.h"
 #include "simulator/SimulatedDrive.h"
 #include "simulator/SimulatedPassThrough.h"
+#include "tests/support/WizardStatePrinter.h"
 #include "transport/ScsiTransport.h"
 #include "update/UpdateContext.h"
 
@@ -56,7 +57,7 @@ inline std::size_t CountOpcode(const std::vector<sim::TraceEntry>& trace, std::u
 struct EngineHarness : UpdateStatus {
   EngineHarness(ScsiTransport& transport, Clock& clock_)
       : commands(*request, transport), clock(clock_) {}
-  void RefreshStatus() override { refreshedStates.push_back(state.UpdateState); }
+  void RefreshStatus() override { refreshedStates.push_back(StateNumber(state.UpdateState)); }
   void SendProgress(std::int32_t position) override { positions.push_back(position); }
   void ReportOpenFailure(const std::string&) override {}
   UpdateContext Context() { return UpdateContext{commands, clock, state, *this}; }
@@ -65,7 +66,7 @@ struct EngineHarness : UpdateStatus {
   DriveCommands commands;
   Clock& clock;
   EngineState state;
-  std::vector<std::int32_t> refreshedStates;  // UpdateState at every refresh
+  std::vector<std::int32_t> refreshedStates;  // UpdateState number at every refresh
   std::vector<std::int32_t> positions;
 };
 

@@ -22,6 +22,7 @@
 #include "platform/windows/Win32ProgramFile.h"
 #include "platform/windows/Win32SystemPower.h"
 #include "tests/app/PackedProgram.h"
+#include "tests/support/WizardStatePrinter.h"
 #include "tests/windows/RecordingPowerCalls.h"
 #include "transport/ScsiTransport.h"
 #include "update/Clock.h"
@@ -179,7 +180,7 @@ TEST(SimulatedAspiDllTest, UpdatesBothLayoutsAndWritesTheFlashOut) {
     // The drive updated first answers from its boot loader afterwards.
     ASSERT_EQ(report.listEntries.size(), 2u);
     EXPECT_EQ(report.listEntries[1], "HA:0 ID:1  TAVIX   ZWR2040 DVD-RW  1.00");
-    EXPECT_EQ(report.finalState, 11);
+    EXPECT_EQ(report.finalState, WizardState::Completed);
     const std::vector<std::uint8_t> flash = ReadFile(FlashFolder() + "\\" + row.flashFile);
     const std::vector<std::uint8_t>& image = program.Image();
     ASSERT_EQ(flash.size(), image.size());

@@ -191,7 +191,7 @@ TEST(Win32SystemPowerTest, RebootAfterAPassThroughUpdateEnablesThePrivilegeFirst
   std::vector<std::string> log;
   Win32SystemPower power(std::make_unique<RecordingPowerCalls>(log));
   HeadlessRunner runner(bench.transport, program.File(), bench.clock, &power);
-  ASSERT_EQ(runner.Run().finalState, 11);
+  ASSERT_EQ(runner.Run().finalState, WizardState::Completed);
   EXPECT_EQ(log, (std::vector<std::string>{kKeepAwakeCall, kLetSleepCall}));
 
   log.clear();

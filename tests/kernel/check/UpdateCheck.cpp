@@ -98,13 +98,14 @@ int CheckUpdate(const CheckArguments& arguments) {
   std::cout << "  states";
   for (std::size_t i = 0; i < report.statesShown.size(); ++i) {
     if (i == 0 || report.statesShown[i] != report.statesShown[i - 1])
-      std::cout << ' ' << report.statesShown[i];
+      std::cout << ' ' << StateNumber(report.statesShown[i]);
   }
   std::cout << "\n  elapsed " << elapsed.count() << " ms\n";
   for (const RecordedMessageBox& box : report.messageBoxes)
     std::cout << "  message box: " << box.text << "\n";
-  expect(report.finalState == expectedState, "final state " + std::to_string(report.finalState) +
-                                                 ", expected " + std::to_string(expectedState));
+  expect(StateNumber(report.finalState) == expectedState,
+         "final state " + std::to_string(StateNumber(report.finalState)) + ", expected " +
+             std::to_string(expectedState));
   if (arguments.Has("within")) {
     const std::chrono::seconds bound(arguments.Number("within", 0));
     expect(elapsed <= bound, "ended within " + std::to_string(bound.count()) + " s");
