@@ -7,7 +7,9 @@ constexpr int kLogoClicksToReveal = 6;
 
 }  // namespace
 
-void NullSystemPower::RequestRestart(bool /*enableShutdownPrivilege*/) { ++restartRequests_; }
+void NullSystemPower::RequestRestart(bool enableShutdownPrivilege) {
+  restartRequests_.push_back(enableShutdownPrivilege);
+}
 
 std::unique_ptr<ShutdownInhibitor> NullSystemPower::InhibitShutdown(const std::string& /*reason*/) {
   return nullptr;

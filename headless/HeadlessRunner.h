@@ -24,10 +24,11 @@ class NullSystemPower : public SystemPower {
  public:
   void RequestRestart(bool enableShutdownPrivilege) override;
   std::unique_ptr<ShutdownInhibitor> InhibitShutdown(const std::string& reason) override;
-  int RestartRequests() const { return restartRequests_; }
+  // The privilege flag of every restart requested, in order.
+  const std::vector<bool>& RestartRequests() const { return restartRequests_; }
 
  private:
-  int restartRequests_ = 0;
+  std::vector<bool> restartRequests_;
 };
 
 struct HeadlessOptions {
@@ -76,11 +77,10 @@ class HeadlessRunner {
 
   UpdateDialog& Dialog() { return *dialog_; }
   RecordingDialogView& View() { return view_; }
-
- private:
   // The report of what has happened so far.
   HeadlessReport Report() const;
 
+ private:
   HeadlessOptions options_;
   RecordingDialogView view_;
   NullSystemPower nullPower_;

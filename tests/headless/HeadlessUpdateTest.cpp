@@ -8,14 +8,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <set>
-#include <span>
 
 #include "headless/HeadlessRunner.h"
 #include "tests/app/PackedProgram.h"
 #include "tests/update/UpdateBench.h"
-#include "update/BlockPlan.h"
 #include "update/Timing.h"
-#include "update/TwoMegabyteSequence.h"
 
 namespace drivesmith {
 namespace {
@@ -103,12 +100,13 @@ TEST(HeadlessUpdate, OneMegabyteWithTheTenByteFallBackAndThePrepareFlashOrder) {
   for (std::size_t j = trace.size() - 20; j < trace.size(); j += 2)
     EXPECT_EQ(trace[j + 1].asc, 0x3A);
 
-  EXPECT_TRUE(Equal(run.flash, run.image, 0, kOneMegabyteImage));
+  EXPECT_TRUE(Equal(run.flash, run.image, 0, 0x100000));
   ExpectOneMegabyteProgress(r.progressPositions);
 }
 
-// Order of the areas (332 + 342 (+ 6) blocks), the sums high byte first in
-// each loader revision's layout, the flash, and 1000 only at the end.
+// Order of the areas (332 + 342 (+ 6) blocks), each loader revision's layout
+// of the sum (the drive checks the sum itself), the flash, and 1000 only at
+// the end.
 TEST(HeadlessUpdate, TwoMegabyteWithAndWithoutTheLoaderArea) {
   for (const char* revision : {"2.01", "2.00"}) {
     for (const bool loader : {false, true}) {
@@ -128,28 +126,28 @@ TEST(HeadlessUpdate, TwoMegabyteWithAndWithoutTheLoaderArea) {
         while (i < trace.size() && trace[i].cdb[0] == 0x00) ++i;
         EXPECT_EQ(trace[i - 1].asc, 0x3A);
       };
-      auto expectArea = [&](const ImageArea& area, bool confirm) {
-        for (std::uint32_t k = 0; k < area.Blocks(); ++k, ++i) {
+      auto expectArea = [&](std::uint8_t a, std::uint32_t large, std::uint32_t small,
+                            bool confirm) {
+        for (std::uint32_t k = 0; k < large + small; ++k, ++i) {
           ASSERT_LT(i, trace.size());
-          EXPECT_EQ(trace[i].cdb, TransferCdb(area.BlockLength(k), area.areaByte)) << k;
+          EXPECT_EQ(trace[i].cdb, TransferCdb(k < large ? 3072 : 1024, a)) << k;
         }
         if (!confirm) return;
-        const std::uint16_t sum =
-            AreaSum(std::span<const std::uint8_t>(run.image).subspan(area.begin, area.Length()));
-        const auto hi = static_cast<std::uint8_t>(sum >> 8), lo = static_cast<std::uint8_t>(sum);
-        const std::uint8_t a = area.areaByte;
-        const Bytes expected = std::string(revision) == "2.01"
-                                   ? Bytes{0xE7, 0, 0, 0, 0, 0, a, 0x40, hi, lo, 0, 0}
-                                   : Bytes{0xE7, 0, 0, 0, 0, 0, 0, 0, a, 0x40, hi, lo};
-        EXPECT_EQ(trace[i++].cdb, expected);
+        Bytes cdb = trace[i++].cdb;
+        ASSERT_EQ(cdb.size(), 12u);
+        const bool newer = std::string(revision) == "2.01";
+        std::fill_n(cdb.begin() + (newer ? 8 : 10), 2, 0);  // the sum
+        const Bytes expected = newer ? Bytes{0xE7, 0, 0, 0, 0, 0, a, 0x40, 0, 0, 0, 0}
+                                     : Bytes{0xE7, 0, 0, 0, 0, 0, 0, 0, a, 0x40, 0, 0};
+        EXPECT_EQ(cdb, expected);
       };
       skipPoll();
-      expectArea(kFirstMainArea, true);
+      expectArea(1, 330, 2, true);
       skipPoll();
-      expectArea(kSecondMainArea, true);
+      expectArea(2, 341, 1, true);
       skipPoll();
       if (loader) {
-        expectArea(kBootLoaderArea, false);
+        expectArea(5, 5, 1, false);
         EXPECT_EQ(trace[i++].cdb, Cdb10(0xE1, 0, 0x40));
         skipPoll();
       }
@@ -175,7 +173,7 @@ TEST(HeadlessUpdate, LayoutChangeYesRunsTheOneMegabyteSequenceWithTheLoaderFlagA
   EXPECT_EQ(CountOpcode(yes.trace, 0xE1), 1u);
   for (const auto& e : yes.trace) EXPECT_TRUE(e.cdb[0] != 0xE1 || e.cdb[9] == 0x40);
   EXPECT_EQ(CountOpcode(yes.trace, 0xAA), 342u);
-  EXPECT_TRUE(Equal(yes.flash, yes.image, 0, kOneMegabyteImage));
+  EXPECT_TRUE(Equal(yes.flash, yes.image, 0, 0x100000));
   ExpectOneMegabyteProgress(yes.report.progressPositions);
 
   HeadlessOptions options;
@@ -234,7 +232,7 @@ TEST(HeadlessUpdate, ASecondRunRecoversADriveLeftInItsLoader) {
   const HeadlessReport second = RunHeadlessUpdate(bench.transport, program.File(), bench.clock);
   EXPECT_EQ(second.listEntries, std::vector<std::string>{"drive0 :  TAVIX   ZAzizud2 ZIRIVID2.01"});
   EXPECT_EQ(second.finalState, WizardState::Completed);
-  EXPECT_TRUE(Equal(drive.Flash(), program.Image(), sim::layout2m::kMainBase, kTwoMegabyteImage));
+  EXPECT_TRUE(Equal(drive.Flash(), program.Image(), sim::layout2m::kMainBase, 0x200000));
 }
 
 // Each step of a clean run (every flash command, the first and last block of
@@ -450,16 +448,23 @@ TEST(HeadlessLoad, FailuresAndAnUnknownLoaderEndToEnd) {
     EXPECT_EQ(w.drive.Trace().size(), 3u);
   }
   {
+    // After a refused attempt on a two-megabyte drive, in the same dialog.
     SCOPED_TRACE("unknown loader of revision 2.50");
     sim::DriveModel model = DriveOf(k1M, "2.50");
     model.loaderProduct = "ZAzizud3 ZIRIVID";
-    OpenWizard w(model, 1);
-    const HeadlessReport r = w.runner.Run();
+    OpenWizard w(DriveOf(k2M), 1);
+    sim::SimulatedDrive& unknown = w.bench.AddDrive(model, 1);
+    EXPECT_EQ(w.runner.Run().finalState, WizardState::NoUpMode);
+    UpdateDialog& dialog = w.runner.Dialog();
+    dialog.OnNextStart();
+    w.runner.View().SelectListEntry(1);
+    dialog.OnNextStart();
+    dialog.OnNextStart();
+    const HeadlessReport r = w.runner.Report();
     EXPECT_EQ(r.finalState, WizardState::Completed);
     EXPECT_EQ(r.driveFlashSizeCode, kFlash1M);
-    EXPECT_EQ(r.loaderVersion, 0.0);
-    EXPECT_EQ(CountOpcode(w.drive.Trace(), 0xAA), 342u);
-    EXPECT_EQ(CountOpcode(w.drive.Trace(), 0xE6), 0u);
+    EXPECT_EQ(CountOpcode(unknown.Trace(), 0xAA), 342u);
+    EXPECT_EQ(CountOpcode(unknown.Trace(), 0xE6), 0u);
   }
 }
 

@@ -59,11 +59,21 @@ TEST(StateTextsTest, EveryStateInBothLayouts) {
   }
 }
 
-// Next > and Start through the state table, Back, the logo, Close and Reboot.
+// Next > and Start through the state table, Back, the logo, Close and Reboot;
+// the restart asks for the shutdown privilege on both pass-through families.
 TEST(UpdateDialogTest, StateTableBackLogoAndClose) {
-  for (const bool fails : {false, true}) {
-    SCOPED_TRACE(fails ? "failing drive" : "good drive");
-    UpdateBench bench;
+  const struct {
+    bool fails;
+    TransportMode mode;
+    std::vector<bool> restarts;  // the privilege flag of each restart requested
+  } rows[] = {{false, TransportMode::Aspi, {false}},
+              {false, TransportMode::PassThroughCdrom, {true}},
+              {false, TransportMode::PassThroughLetter, {true}},
+              {true, TransportMode::PassThroughLetter, {}}};
+  for (const auto& [fails, mode, restarts] : rows) {
+    SCOPED_TRACE(::testing::Message() << (fails ? "failing drive, mode " : "good drive, mode ")
+                                      << static_cast<int>(mode));
+    UpdateBench bench(mode);
     sim::DriveModel model = DriveOf(sim::LoaderLayout::TwoMegabyte);
     if (fails) model.faults.failCommandNumber = 3;  // PrepareFlash
     bench.AddDrive(model);
@@ -96,7 +106,7 @@ TEST(UpdateDialogTest, StateTableBackLogoAndClose) {
     }
     // Reboot restarts and keeps the dialog; Close ends it.
     dialog.OnCloseReboot();
-    EXPECT_EQ(power.RestartRequests(), fails ? 0 : 1);
+    EXPECT_EQ(power.RestartRequests(), restarts);
     EXPECT_EQ(view.Result(), fails ? std::optional(DialogResult::Ok) : std::nullopt);
     if (!fails) dialog.OnCancel();
     EXPECT_EQ(view.Result(), fails ? DialogResult::Ok : DialogResult::Cancel);
