@@ -5,6 +5,7 @@
 
 #include "headless/HeadlessRunner.h"
 #include "tests/app/PackedProgram.h"
+#include "tests/support/ExpectedStateTexts.h"
 #include "tests/update/UpdateBench.h"
 #include "ui/InputGuard.h"
 #include "ui/StateTexts.h"
@@ -15,41 +16,10 @@ namespace {
 using namespace testing_support;
 
 TEST(StateTextsTest, EveryStateInBothLayouts) {
-  const std::string ng = "\r\n\r\n *** NG ** NG ** NG *** \r\n\r\n ";
-  const std::string fixed[15] = {
-      " Select Target Drive and Source File.\r\n\r\n Eject Disc from Target Drive.",
-      " Push Start button and Start to update.",
-      "",
-      "",
-      "",
-      "",
-      "",
-      "",
-      "",
-      "",
-      "",
-      " Completed to update F/W of Drive.\r\n\r\n *** OK ** OK ** OK *** \r\n\r\n Turn OFF PC & "
-      "Drive and Reboot them.",
-      " Fail to update." + ng + "Turn OFF PC and Reboot it.",
-      " Cannot update for different Type Code." + ng + "Make sure Selected Source File.",
-      " Cannot change Drive to Up Mode." + ng + "Make sure Selected Target Drive."};
-  const char* const lines1M[5] = {"Transferring Writing Data", "Confirming SUM Code",
-                                  "Erasing Flash ROM", "Writing Data into Flash ROM",
-                                  "Confirming SUM Code"};
-  const char* const lines2M[5] = {lines1M[2], lines1M[0], lines1M[1], lines1M[3], lines1M[4]};
-  // The line marked in each phase state 2 to 10 (0: none), per layout.
-  const int marked1M[9] = {1, 0, 0, 2, 3, 4, 0, 0, 5};
-  const int marked2M[9] = {2, 2, 2, 3, 1, 4, 4, 4, 5};
   for (std::int32_t state = 0; state < 15; ++state) {
     for (const FlashSizeCode code : {kFlash1M, kFlash2M}) {
       SCOPED_TRACE(::testing::Message() << "state " << state << " code " << int{code});
-      std::string expected = fixed[state];
-      if (expected.empty()) {
-        const int marked = (code == kFlash2M ? marked2M : marked1M)[state - 2];
-        for (int i = 0; i < 5; ++i)
-          expected += std::string(i + 1 == marked ? ">> " : "    ") +
-                      (code == kFlash2M ? lines2M : lines1M)[i] + " \r\n";
-      }
+      const std::string expected = expected::StateText(state, code == kFlash2M);
       const StatePresentation shown = PresentState(static_cast<WizardState>(state), code);
       EXPECT_EQ(shown.stateText, expected);
       EXPECT_EQ(shown.backEnabled, state == 1 || state >= 12);
