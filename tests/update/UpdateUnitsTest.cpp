@@ -61,31 +61,6 @@ TEST(DriveEntryTest, ParseReadsTheAddressOfTheModeOnly) {
   }
 }
 
-// Every address of each mode, labelled and read back: numbers of one, two
-// and three digits, with every digit 0 to 9 in every place they have.
-TEST(DriveEntryTest, EveryLabelReadsBackToItsAddress) {
-  auto request = std::make_unique<ScsiRequest>();
-  for (int h = 0; h < 256; ++h) {
-    for (int t = 0; t < 8; ++t) {
-      const std::string label = "HA:" + std::to_string(h) + " ID:" + std::to_string(t) + "  ";
-      const auto hostAdapter = static_cast<std::uint8_t>(h), target = static_cast<std::uint8_t>(t);
-      ASSERT_EQ(DriveEntryLabel(TransportMode::Aspi, hostAdapter, target, 0), label);
-      ParseDriveEntry(label + "TAVIX   ZWR2040", TransportMode::Aspi, *request);
-      ASSERT_EQ(request->hostAdapter, h) << label;
-      ASSERT_EQ(request->targetId, t) << label;
-    }
-  }
-  for (const auto& [mode, name] : {std::pair{TransportMode::PassThroughCdrom, "cdrom"},
-                                   std::pair{TransportMode::PassThroughLetter, "drive"}}) {
-    for (int i = 0; i < 256; ++i) {
-      const std::string label = name + std::to_string(i) + " :  ";
-      ASSERT_EQ(DriveEntryLabel(mode, 0, 0, static_cast<std::uint8_t>(i)), label);
-      ParseDriveEntry(label + "TAVIX   ZWR2040", mode, *request);
-      ASSERT_EQ(request->driveIndex, i) << label;
-    }
-  }
-}
-
 // Discovery reaches the last target of the last host adapter and the last
 // drive indexes; a NUL byte cuts the identification short.
 TEST(DriveDiscoveryTest, ProbesToTheLastAddressesAndCutsTheIdentificationAtANul) {
