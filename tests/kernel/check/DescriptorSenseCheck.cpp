@@ -11,11 +11,7 @@ namespace drivesmith::kernelcheck {
 
 int CheckDescriptorSense(const CheckArguments& arguments) {
   const int cdrom = arguments.Number("cdrom", 0);
-  int failures = 0;
-  auto expect = [&](bool holds, const std::string& what) {
-    std::cout << (holds ? "  ok    " : "  WRONG ") << what << "\n";
-    failures += holds ? 0 : 1;
-  };
+  Findings findings;
 
   const std::uint8_t testUnitReady[6] = {};
   OpenNode node(GenericNodeOf(cdrom));
@@ -24,14 +20,16 @@ int CheckDescriptorSense(const CheckArguments& arguments) {
   for (const std::uint8_t b : raw.sense)
     std::cout << ' ' << std::setw(2) << std::setfill('0') << int{b};
   std::cout << std::dec << "\n";
-  expect(raw.status == 2 && raw.sense.size() >= 4 && raw.sense[0] == 0x72 && raw.sense[2] == 0x3A,
-         "the kernel hands on CHECK CONDITION with descriptor-format sense");
+  findings.Expect(
+      raw.status == 2 && raw.sense.size() >= 4 && raw.sense[0] == 0x72 && raw.sense[2] == 0x3A,
+      "the kernel hands on CHECK CONDITION with descriptor-format sense");
 
   KernelRig rig(cdrom, false);
   const int result = rig.commands.TestUnitReady();
-  expect(result == 0 && rig.request->asc == sense::kMediumNotPresent && rig.request->ascq == 0,
-         "the adapter reads ASC 3A, ASCQ 00 from it");
-  return failures == 0 ? 0 : 1;
+  findings.Expect(
+      result == 0 && rig.request->asc == sense::kMediumNotPresent && rig.request->ascq == 0,
+      "the adapter reads ASC 3A, ASCQ 00 from it");
+  return findings.ExitStatus();
 }
 
 }  // namespace drivesmith::kernelcheck

@@ -35,19 +35,15 @@ bool DropToUser(unsigned uid) {
 int CheckCommandFilter(const CheckArguments& arguments) {
   const int cdrom = arguments.Number("cdrom", 0);
   const auto uid = static_cast<unsigned>(arguments.Number("uid", 1000));
-  int failures = 0;
-  auto expect = [&](bool holds, const std::string& what) {
-    std::cout << (holds ? "  ok    " : "  WRONG ") << what << "\n";
-    failures += holds ? 0 : 1;
-  };
+  Findings findings;
 
   if (!DropToUser(uid)) {
     std::cout << "  cannot become uid " << uid << ": " << std::strerror(errno) << "\n";
     return 1;
   }
   const unsigned long long capabilities = EffectiveCapabilities();
-  expect(::getuid() == uid && (capabilities & (1ull << kCapSysRawIo)) == 0,
-         "running as uid " + std::to_string(::getuid()) + " without CAP_SYS_RAWIO");
+  findings.Expect(::getuid() == uid && (capabilities & (1ull << kCapSysRawIo)) == 0,
+                  "running as uid " + std::to_string(::getuid()) + " without CAP_SYS_RAWIO");
 
   const std::string blockNode = "/dev/sr" + std::to_string(cdrom);
   const std::string genericNode = GenericNodeOf(cdrom);
@@ -55,32 +51,33 @@ int CheckCommandFilter(const CheckArguments& arguments) {
   const std::uint8_t changeToUpMode[10] = {0xE4, 0, 0, 0, 0, 0, 0, 0, 0, 0x40};
   {
     OpenNode node(blockNode);
-    expect(node.Ok(), blockNode + " opens for reading and writing");
+    findings.Expect(node.Ok(), blockNode + " opens for reading and writing");
     const RawOutcome listed = SendRaw(node.Descriptor(), testUnitReady, RawDirection::None, {});
-    expect(listed.ioctlResult == 0, "TEST UNIT READY through " + blockNode +
-                                        " passes the filter (status " +
-                                        std::to_string(listed.status) + ")");
+    findings.Expect(listed.ioctlResult == 0, "TEST UNIT READY through " + blockNode +
+                                                 " passes the filter (status " +
+                                                 std::to_string(listed.status) + ")");
     const RawOutcome vendor = SendRaw(node.Descriptor(), changeToUpMode, RawDirection::None, {});
-    expect(vendor.ioctlResult != 0 && vendor.error == EPERM,
-           "a vendor command through " + blockNode + " is refused by the kernel (" +
-               (vendor.ioctlResult == 0 ? std::string("passed") : std::strerror(vendor.error)) +
-               ")");
+    findings.Expect(
+        vendor.ioctlResult != 0 && vendor.error == EPERM,
+        "a vendor command through " + blockNode + " is refused by the kernel (" +
+            (vendor.ioctlResult == 0 ? std::string("passed") : std::strerror(vendor.error)) + ")");
   }
   {
     KernelRig rig(cdrom, true);
-    expect(rig.commands.ChangeToUpMode(1) == 0,
-           "the adapter on " + blockNode + " reports the refused vendor command as a failure");
+    findings.Expect(
+        rig.commands.ChangeToUpMode(1) == 0,
+        "the adapter on " + blockNode + " reports the refused vendor command as a failure");
   }
   {
     OpenNode node(genericNode);
     const RawOutcome vendor = SendRaw(node.Descriptor(), changeToUpMode, RawDirection::None, {});
-    expect(node.Ok() && vendor.ioctlResult == 0 && vendor.status == 0,
-           "the vendor command through " + genericNode + " reaches the drive");
+    findings.Expect(node.Ok() && vendor.ioctlResult == 0 && vendor.status == 0,
+                    "the vendor command through " + genericNode + " reaches the drive");
     KernelRig rig(cdrom, false);
-    expect(rig.commands.ChangeToUpMode(1) == 1,
-           "the adapter sends the vendor command through " + genericNode);
+    findings.Expect(rig.commands.ChangeToUpMode(1) == 1,
+                    "the adapter sends the vendor command through " + genericNode);
   }
-  return failures == 0 ? 0 : 1;
+  return findings.ExitStatus();
 }
 
 }  // namespace drivesmith::kernelcheck

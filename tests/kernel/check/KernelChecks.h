@@ -2,9 +2,22 @@
 // The checks that run in the kernel test guest, one per command line verb.
 // Each prints what it saw and returns 0 when it holds, 1 when it does not.
 
+#include <iostream>
+#include <string>
+
 #include "tests/kernel/check/CheckArguments.h"
 
 namespace drivesmith::kernelcheck {
+
+// What a check finds: each finding printed, those that do not hold counted.
+struct Findings {
+  int failures = 0;
+  void Expect(bool holds, const std::string& what) {
+    std::cout << (holds ? "  ok    " : "  WRONG ") << what << "\n";
+    failures += holds ? 0 : 1;
+  }
+  int ExitStatus() const { return failures == 0 ? 0 : 1; }
+};
 
 // The nine drive commands through the adapter, answer by answer against the
 // same commands on an in-process simulated drive of the same model.
@@ -34,7 +47,8 @@ int CheckDescriptorSense(const CheckArguments& arguments);
 //   --cdrom N [--within SECONDS]
 int CheckSilentDrive(const CheckArguments& arguments);
 
-// The adapter's cost per command against a raw SG_IO loop.   --cdrom N --count N
+// Not a check: prints the adapter's cost per command against a raw SG_IO
+// loop (benchmarks/KernelAdapterBenchmark.cpp).   --cdrom N --count N
 int RunAdapterBenchmark(const CheckArguments& arguments);
 
 }  // namespace drivesmith::kernelcheck

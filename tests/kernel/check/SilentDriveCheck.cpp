@@ -22,11 +22,7 @@ long long MillisecondsSince(Clock::time_point start) {
 int CheckSilentDrive(const CheckArguments& arguments) {
   const int cdrom = arguments.Number("cdrom", 0);
   const auto bound = std::chrono::seconds(arguments.Number("within", 60));
-  int failures = 0;
-  auto expect = [&](bool holds, const std::string& what) {
-    std::cout << (holds ? "  ok    " : "  WRONG ") << what << "\n";
-    failures += holds ? 0 : 1;
-  };
+  Findings findings;
 
   // What the kernel hands back for a command the device never answers,
   // asked with the adapter's own 2-second time-out.
@@ -40,8 +36,8 @@ int CheckSilentDrive(const CheckArguments& arguments) {
               << ", status " << int{raw.status} << ", host status " << raw.hostStatus
               << ", driver status " << raw.driverStatus << ", after " << MillisecondsSince(start)
               << " ms\n";
-    expect(raw.ioctlResult != 0 || raw.hostStatus != 0 || raw.status != 0,
-           "the kernel reports the unanswered command as failed, not GOOD");
+    findings.Expect(raw.ioctlResult != 0 || raw.hostStatus != 0 || raw.status != 0,
+                    "the kernel reports the unanswered command as failed, not GOOD");
   }
   start = Clock::now();
   KernelRig rig(cdrom, false);
@@ -49,10 +45,10 @@ int CheckSilentDrive(const CheckArguments& arguments) {
   const auto elapsed = MillisecondsSince(start);
   std::cout << "  adapter: result " << result << ", ASC " << int{rig.request->asc} << ", after "
             << elapsed << " ms\n";
-  expect(result == 0, "the adapter reports a failure");
-  expect(std::chrono::milliseconds(elapsed) <= bound,
-         "within " + std::to_string(bound.count()) + " s");
-  return failures == 0 ? 0 : 1;
+  findings.Expect(result == 0, "the adapter reports a failure");
+  findings.Expect(std::chrono::milliseconds(elapsed) <= bound,
+                  "within " + std::to_string(bound.count()) + " s");
+  return findings.ExitStatus();
 }
 
 }  // namespace drivesmith::kernelcheck
