@@ -12,7 +12,6 @@
 #include "simulator/SimulatedDrive.h"
 #include "simulator/SimulatedPassThrough.h"
 #include "tests/kernel/check/KernelChecks.h"
-#include "tests/kernel/check/KernelRig.h"
 
 namespace drivesmith::kernelcheck {
 

@@ -1,19 +1,31 @@
+// What the kernel itself hands back, read with raw SG_IO beside the adapter:
+// the block layer's command filter, descriptor-format sense, and a drive
+// that stops answering.
+
 #include <grp.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fstream>
+#include <iomanip>
 #include <iostream>
 #include <string>
 
+#include "drive/SenseCodes.h"
 #include "tests/kernel/check/KernelChecks.h"
-#include "tests/kernel/check/KernelRig.h"
 #include "tests/kernel/check/RawSgIo.h"
 
 namespace drivesmith::kernelcheck {
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
 
 constexpr int kCapSysRawIo = 17;
 
@@ -31,6 +43,29 @@ bool DropToUser(unsigned uid) {
 }
 
 }  // namespace
+
+int CheckDescriptorSense(const CheckArguments& arguments) {
+  const int cdrom = arguments.Number("cdrom", 0);
+  Findings findings;
+
+  const std::uint8_t testUnitReady[6] = {};
+  OpenNode node(GenericNodeOf(cdrom));
+  const RawOutcome raw = SendRaw(node.Descriptor(), testUnitReady, RawDirection::None, {});
+  std::cout << "  sense from the kernel:" << std::hex;
+  for (const std::uint8_t b : raw.sense)
+    std::cout << ' ' << std::setw(2) << std::setfill('0') << int{b};
+  std::cout << std::dec << "\n";
+  findings.Expect(
+      raw.status == 2 && raw.sense.size() >= 4 && raw.sense[0] == 0x72 && raw.sense[2] == 0x3A,
+      "the kernel hands on CHECK CONDITION with descriptor-format sense");
+
+  KernelRig rig(cdrom, false);
+  const int result = rig.commands.TestUnitReady();
+  findings.Expect(
+      result == 0 && rig.request->asc == sense::kMediumNotPresent && rig.request->ascq == 0,
+      "the adapter reads ASC 3A, ASCQ 00 from it");
+  return findings.ExitStatus();
+}
 
 int CheckCommandFilter(const CheckArguments& arguments) {
   const int cdrom = arguments.Number("cdrom", 0);
@@ -77,6 +112,38 @@ int CheckCommandFilter(const CheckArguments& arguments) {
     findings.Expect(rig.commands.ChangeToUpMode(1) == 1,
                     "the adapter sends the vendor command through " + genericNode);
   }
+  return findings.ExitStatus();
+}
+
+int CheckSilentDrive(const CheckArguments& arguments) {
+  const int cdrom = arguments.Number("cdrom", 0);
+  const auto bound = std::chrono::seconds(arguments.Number("within", 60));
+  Findings findings;
+
+  // What the kernel hands back for a command the device never answers,
+  // asked with the adapter's own 2-second time-out.
+  const std::uint8_t testUnitReady[6] = {};
+  auto start = Clock::now();
+  {
+    OpenNode node(GenericNodeOf(cdrom));
+    const RawOutcome raw = SendRaw(node.Descriptor(), testUnitReady, RawDirection::None, {});
+    std::cout << "  raw SG_IO: ioctl " << raw.ioctlResult
+              << (raw.ioctlResult != 0 ? std::string(" (") + std::strerror(raw.error) + ")" : "")
+              << ", status " << int{raw.status} << ", host status " << raw.hostStatus
+              << ", driver status " << raw.driverStatus << ", after " << MillisecondsSince(start)
+              << " ms\n";
+    findings.Expect(raw.ioctlResult != 0 || raw.hostStatus != 0 || raw.status != 0,
+                    "the kernel reports the unanswered command as failed, not GOOD");
+  }
+  start = Clock::now();
+  KernelRig rig(cdrom, false);
+  const int result = rig.commands.TestUnitReady();
+  const auto elapsed = MillisecondsSince(start);
+  std::cout << "  adapter: result " << result << ", ASC " << int{rig.request->asc} << ", after "
+            << elapsed << " ms\n";
+  findings.Expect(result == 0, "the adapter reports a failure");
+  findings.Expect(std::chrono::milliseconds(elapsed) <= bound,
+                  "within " + std::to_string(bound.count()) + " s");
   return findings.ExitStatus();
 }
 
