@@ -4,12 +4,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,8 +19,7 @@
 #include <vector>
 
 #include "tests/image/TempFolder.h"
-
-extern char** environ;
+#include "tests/linux/ChildProcess.h"
 
 namespace drivesmith {
 namespace {
@@ -38,40 +33,7 @@ constexpr std::size_t kMiB = 1048576;
 // comes (a FIFO's writer); it is killed and counted as hung.
 constexpr int kHangLimitMilliseconds = 30000;
 
-struct Outcome {
-  bool hung = false;
-  int exitStatus = -1;  // -1 when it did not end normally
-  int signal = 0;       // the signal that ended it
-  std::string errorOutput;
-};
-
-Outcome RunProcess(std::vector<std::string> arguments) {
-  Outcome outcome;
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  const int errorFile = ::memfd_create("stderr", MFD_CLOEXEC);
-  posix_spawn_file_actions_t actions;
-  ::posix_spawn_file_actions_init(&actions);
-  ::posix_spawn_file_actions_adddup2(&actions, errorFile, STDERR_FILENO);
-  pid_t pid = -1;
-  if (::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-    const int process = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    pollfd ended{process, POLLIN, 0};
-    outcome.hung = ::poll(&ended, 1, kHangLimitMilliseconds) == 0;
-    if (outcome.hung) ::kill(pid, SIGKILL);
-    ::close(process);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    outcome.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    const Bytes errors = ReadBytes("/proc/self/fd/" + std::to_string(errorFile));
-    outcome.errorOutput.assign(errors.begin(), errors.end());
-  }
-  ::posix_spawn_file_actions_destroy(&actions);
-  ::close(errorFile);
-  return outcome;
-}
+using Outcome = testing_support::ChildProcess::Ended;
 
 std::set<std::string> Entries(const fs::path& folder) {
   std::set<std::string> names;
@@ -86,18 +48,11 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 // the path behind each descriptor) and performs `inject`, if given.
 std::vector<std::string> UnderStrace(const std::string& trace, const std::string& traced,
                                      const std::string& inject = {}) {
-  // The leak checker cannot run under a tracer.
-  const char* sanitizerOptions = std::getenv("ASAN_OPTIONS");
+  const char* options = std::getenv("ASAN_OPTIONS");  // no leak checker under a tracer
+  const std::string untraced =
+      std::string("ASAN_OPTIONS=") + (options ? options : "") + ":detect_leaks=0";
   std::vector<std::string> command = {
-      DRIVESMITH_STRACE_PATH,
-      "-f",
-      "-qq",
-      "-y",
-      "-E",
-      std::string("ASAN_OPTIONS=") + (sanitizerOptions ? sanitizerOptions : "") + ":detect_leaks=0",
-      "-o",
-      trace,
-      "-e",
+      DRIVESMITH_STRACE_PATH, "-f", "-qq", "-y", "-E", untraced, "-o", trace, "-e",
       "trace=" + traced};
   if (!inject.empty()) command.insert(command.end(), {"-e", "inject=" + inject});
   command.push_back(DRIVESMITH_PACK_PATH);
@@ -117,7 +72,7 @@ class PackToolTest : public ::testing::Test {
   Outcome Pack(std::vector<std::string> arguments, std::vector<std::string> command = {}) const {
     if (command.empty()) command = {DRIVESMITH_PACK_PATH};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    return RunProcess(command);
+    return testing_support::ChildProcess(command).Wait(kHangLimitMilliseconds);
   }
 
   // What a correct output holds.
