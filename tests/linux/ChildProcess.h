@@ -84,7 +84,7 @@ class ChildProcess {
     pid_ = -1;
     ended.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     ended.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    char buffer[4096];
+    char buffer[4096];  // standard error, from its start
     for (ssize_t got;
          (got = ::pread(errors_, buffer, sizeof buffer, off_t(ended.errorOutput.size()))) > 0;)
       ended.errorOutput.append(buffer, static_cast<std::size_t>(got));
