@@ -3,7 +3,11 @@
 // and the account of it that the program prints when no drive answered: a
 // user then learns which node was missing, locked or silent, and what to do.
 
+#include <sys/types.h>
+
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +25,7 @@ struct SgNodeAttempt {
   std::filesystem::path node;
   SgNodeOutcome outcome = SgNodeOutcome::Missing;
   int error = 0;               // errno of the failed open or ioctl
-  std::string group;           // the node's group, when permission was denied
+  std::optional<gid_t> group;  // the node's group, when permission was denied
   bool noGenericNode = false;  // a /dev/srN whose drive has no /dev/sgN
 };
 
@@ -37,8 +41,13 @@ class SgAccessLog {
   std::vector<SgNodeAttempt> attempts_;
 };
 
+// The name of a group in the system's group database; empty when it has none.
+std::string GroupName(gid_t group);
+
 // The account of a discovery that found no drive: one line per node that
-// exists, then one line for those that do not. Ends with a newline.
-std::string DescribeEmptyDiscovery(const SgAccessLog& log);
+// exists, then one line for those that do not. Ends with a newline. A node's
+// group is named through `groupName`.
+std::string DescribeEmptyDiscovery(const SgAccessLog& log,
+                                   const std::function<std::string(gid_t)>& groupName = GroupName);
 
 }  // namespace drivesmith

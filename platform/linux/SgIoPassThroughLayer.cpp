@@ -1,7 +1,6 @@
 #include "platform/linux/SgIoPassThroughLayer.h"
 
 #include <fcntl.h>
-#include <grp.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -9,7 +8,6 @@
 
 #include <cerrno>
 #include <utility>
-#include <vector>
 
 #include "platform/linux/SgDevicePath.h"
 #include "platform/linux/SgIoTranslation.h"
@@ -27,26 +25,14 @@ bool TakesSgIo(int fd) {
   return ::ioctl(fd, SG_GET_VERSION_NUM, &version) == 0 && version >= kFirstSgIoVersion;
 }
 
-// The name of the group that owns `node`; empty when it cannot be told.
-std::string OwningGroup(const std::filesystem::path& node) {
-  struct stat status {};
-  if (::stat(node.c_str(), &status) != 0) return {};
-  group entry{};
-  group* found = nullptr;
-  std::vector<char> room(4096);
-  while (::getgrgid_r(status.st_gid, &entry, room.data(), room.size(), &found) == ERANGE) {
-    room.resize(room.size() * 2);
-  }
-  return found == nullptr ? std::string() : std::string(found->gr_name);
-}
-
 SgNodeAttempt FailedOpen(const std::filesystem::path& node, int error) {
   SgNodeAttempt attempt{node, SgNodeOutcome::OpenFailed, error, {}, false};
   if (error == ENOENT) {
     attempt.outcome = SgNodeOutcome::Missing;
   } else if (error == EACCES || error == EPERM) {
     attempt.outcome = SgNodeOutcome::PermissionDenied;
-    attempt.group = OwningGroup(node);
+    struct stat status {};
+    if (::stat(node.c_str(), &status) == 0) attempt.group = status.st_gid;
   }
   return attempt;
 }

@@ -36,17 +36,20 @@ expect(${DEMO} 0 "Usage: drivesmith-demo.*--drive 1m\\|2m.*--time-scale X.*--fau
 expect(${DEMO} 0 "Usage: drivesmith-demo" "" -h)
 
 # Usage errors: status 2, a message and the usage text on standard error.
-expect(${DEMO} 2 "" "unknown argument \"--bogus\".*Usage:" --bogus)
-expect(${DEMO} 2 "" "--drive takes 1m or 2m" --drive 3m)
-expect(${DEMO} 2 "" "--drive needs a value" --drive)
-expect(${DEMO} 2 "" "at most 8 drives" --drive 1m --drive 1m --drive 1m --drive 1m --drive 1m
-       --drive 1m --drive 1m --drive 1m --drive 1m)
-expect(${DEMO} 2 "" "--time-scale needs a positive number" --time-scale 0)
-expect(${DEMO} 2 "" "--time-scale needs a positive number" --time-scale 0.01x)
-expect(${DEMO} 2 "" "--select needs a list entry number" --select 1x)
-expect(${DEMO} 2 "" "unknown fault \"nope\"" --fault nope)
-expect(${DEMO} 2 "" "--transport takes cdrom, letter or aspi" --transport usb)
-expect(${DEMO} 2 "" "--select needs a list entry number" --select -1)
+# With --auto, a value taken for good would end the run with 0 or 1 at once.
+expect(${DEMO} 2 "" "unknown argument \"--bogus\".*Usage:" --auto --bogus)
+expect(${DEMO} 2 "" "--drive takes 1m or 2m" --auto --drive 3m)
+expect(${DEMO} 2 "" "--drive needs a value" --auto --drive)
+expect(${DEMO} 2 "" "at most 8 drives" --auto --drive 1m --drive 1m --drive 1m --drive 1m
+       --drive 1m --drive 1m --drive 1m --drive 1m --drive 1m)
+foreach(scale 0 -1 0.01x x0.01 0,01 1e400 nan inf)
+  expect(${DEMO} 2 "" "--time-scale needs a positive number" --auto --time-scale "${scale}")
+endforeach()
+foreach(entry 1x -1 0x1)
+  expect(${DEMO} 2 "" "--select needs a list entry number" --auto --select "${entry}")
+endforeach()
+expect(${DEMO} 2 "" "unknown fault \"nope\"" --auto --fault nope)
+expect(${DEMO} 2 "" "--transport takes cdrom, letter or aspi" --auto --transport usb)
 expect(${DEMO} 2 "" "cannot write" --auto --trace ${SCRATCH}/no/such/folder/trace.txt)
 
 # --auto: 0 when the update completed, 1 otherwise.

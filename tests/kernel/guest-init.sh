@@ -66,12 +66,9 @@ attach() {
   echo "$name: /dev/uio${uio#uio} -> /dev/sr$cdrom ($(ls "/sys/class/block/sr$cdrom/device/scsi_generic"))"
 }
 
-# A LUN added to or taken from the loopback target leaves UNIT ATTENTION
-# (REPORTED LUNS DATA HAS CHANGED) pending on the target's other LUNs; the
-# target answers their next command other than INQUIRY with it, before the
-# handler sees that command. On a desktop, udev's probe and the kernel's media
-# polling take it; here a blocking open of each sr node does (sr's own TEST
-# UNIT READY), as nothing else would.
+# A LUN added or taken away leaves UNIT ATTENTION on the other LUNs, which
+# udev's probe would take on a desktop; here a blocking open of each sr node
+# (sr's own TEST UNIT READY) does.
 take_unit_attentions() {
   for node in /dev/sr*; do dd if="$node" of=/dev/null count=0 2>/dev/null; done
 }
@@ -105,14 +102,6 @@ check() {
   fi
 }
 
-# wait_for_trace NAME PREFIX COUNT PID: until the handler's trace has COUNT
-# lines starting with PREFIX, or the process PID has ended.
-wait_for_trace() {
-  while [ "$(grep -c "^$2" "/tmp/$1.trace")" -lt "$3" ] && kill -0 "$4" 2>/dev/null; do
-    sleep 0.2
-  done
-}
-
 started=$(cut -d. -f1 /proc/uptime)
 
 # The nine commands, through sg and (as root) through sr. The erase the
@@ -142,8 +131,8 @@ detach second
 take_unit_attentions
 check "command filter: vendor command refused on /dev/sr, passed on /dev/sg (uid $unprivileged_uid)" \
   drivesmith-kernel-check filter --cdrom "$first_cdrom" --uid "$unprivileged_uid"
-check "benchmark: adapter against raw SG_IO" \
-  drivesmith-kernel-check bench --cdrom "$first_cdrom" --count 300
+echo "--- figures, not a test: the adapter against raw SG_IO"
+timeout "$check_limit_seconds" drivesmith-kernel-check bench --cdrom "$first_cdrom" --count 300
 detach first
 
 # Recovery: the first run fails after the erase, the second finds the
@@ -156,13 +145,10 @@ check "recovery: a second run lists the loader and updates to state 11" \
   --flash /tmp/recovery.flash --trace /tmp/recovery.trace
 detach recovery
 
-# Descriptor-format sense, read right, and a whole update on it.
+# Descriptor-format sense, as the kernel hands it on, read right.
 attach descriptor --layout 2 --phase-ms 300 --descriptor-sense
 check "descriptor-format sense is converted to fixed and read right" \
   drivesmith-kernel-check sense --cdrom "$cdrom"
-check "update on descriptor-format sense to state 11" \
-  drivesmith-kernel-check update --size 2 --expect 11 --flash /tmp/descriptor.flash \
-  --trace /tmp/descriptor.trace
 detach descriptor
 
 # The device disappears in the middle of the transfer.
@@ -170,7 +156,10 @@ attach vanishing --layout 2 --phase-ms 300
 (drivesmith-kernel-check update --size 2 --expect 12 --within 120 >/tmp/vanishing.out 2>&1
   echo $? >/tmp/vanishing.status) &
 updating=$!
-wait_for_trace vanishing E2 100 "$updating"
+# Until the handler has taken 100 blocks, or the update has ended.
+while [ "$(grep -c "^E2" /tmp/vanishing.trace)" -lt 100 ] && kill -0 "$updating" 2>/dev/null; do
+  sleep 0.2
+done
 unlink_lun vanishing
 wait "$updating"
 cat /tmp/vanishing.out
@@ -186,16 +175,12 @@ check "a drive that stops answering ends in state 12" \
   drivesmith-kernel-check update --size 2 --expect 12 --within 120
 check "a command to the silent drive fails, never GOOD, within bounded time" \
   drivesmith-kernel-check silent --cdrom "$cdrom" --within 30
-echo "--- what the kernel did:"
+echo "--- what the kernel did, and the silent drive's last commands:"
 dmesg | tail -n 20
-
-echo "trace of the silent drive (last lines):"
 tail -n 3 /tmp/silent.trace
 ended=$(cut -d. -f1 /proc/uptime)
 echo "RESULT $((tests - failures)) of $tests passed in $((ended - started)) s"
-if [ "$failures" -eq 0 ]; then
-  printf '\061' | dd of=/dev/port bs=1 seek=244 count=1 2>/dev/null
-else
-  printf '\060' | dd of=/dev/port bs=1 seek=244 count=1 2>/dev/null
-fi
+verdict='\060'
+[ "$failures" -eq 0 ] && verdict='\061'
+printf "$verdict" | dd of=/dev/port bs=1 seek=244 count=1 2>/dev/null
 poweroff -f

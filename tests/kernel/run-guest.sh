@@ -1,18 +1,11 @@
 #!/usr/bin/env bash
 # Builds a small Linux guest from Debian's own kernel package and runs the
-# kernel tests in it under qemu (TCG). The guest's /init prints one PASS or
-# FAIL line per test and leaves through the isa-debug-exit port, so qemu's
-# exit status is the verdict.
-#
+# kernel tests in it under qemu (TCG); qemu's exit status is the verdict.
 #   run-guest.sh BUILD_DIR TCMU_HANDLER CHECK_PROGRAM
-#
-# BUILD_DIR is the project's build folder: the kernel package and its
-# unpacked tree are cached in kernel-cache beside it, the guest is put
-# together in BUILD_DIR/kernel-guest, and the console log is kept in
-# BUILD_DIR/test-artifacts/kernel/console.log.
-#
-# Exit status: 0 all tests passed, 1 a test failed or the guest went wrong,
-# 77 qemu cannot run here at all (the test is skipped).
+# The kernel is cached in kernel-cache beside BUILD_DIR, the guest is put
+# together in BUILD_DIR/kernel-guest, the console kept in
+# BUILD_DIR/test-artifacts/kernel/console.log. Exit status: 0 all passed,
+# 1 a test failed or the guest went wrong, 77 qemu cannot run here at all.
 set -euo pipefail
 
 readonly kSkip=77

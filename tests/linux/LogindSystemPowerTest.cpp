@@ -125,9 +125,7 @@ TEST_F(LogindSystemPowerTest, RebootsInteractivelyAndHoldsTheLockUntilDestroyed)
       ::fcntl(dynamic_cast<LogindShutdownInhibitor&>(*lock).FileDescriptor(), F_GETFD);
   ASSERT_NE(flags, -1) << "the lock holds no open descriptor";
   EXPECT_NE(flags & FD_CLOEXEC, 0) << "a started program would inherit the lock";
-  QFile log(folder_.filePath("calls.log"));
-  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-  const QString calls = QString::fromUtf8(log.readAll());
+  const QString calls = Calls();
   EXPECT_TRUE(calls.contains(" Reboot True\n")) << calls.toStdString();
   EXPECT_TRUE(calls.contains(QStringLiteral(
       " Inhibit \"shutdown:sleep:idle\" \"Drivesmith\" \"Rewriting the drive firmware\" "

@@ -4,9 +4,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -19,9 +17,8 @@
 
 #include "platform/linux/RunningProgramFile.h"
 #include "tests/image/TempFolder.h"
+#include "tests/linux/ChildProcess.h"
 #include "tools/imagegen/SyntheticImage.h"
-
-extern char** environ;
 
 namespace drivesmith {
 namespace {
@@ -79,62 +76,15 @@ void WriteProgram(const std::string& path, const Bytes& bytes) {
   ASSERT_EQ(::chmod(path.c_str(), 0755), 0);
 }
 
-// A child process with its standard input and output on pipes.
-class Child {
- public:
-  explicit Child(std::vector<std::string> arguments) {
-    int in[2], out[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    input_ = in[1];
-    output_ = ::fdopen(out[0], "r");
+// The rest of a report as "key value" lines.
+std::multimap<std::string, std::string> ReadReport(testing_support::ChildProcess& child) {
+  std::multimap<std::string, std::string> lines;
+  for (std::string line; !(line = child.ReadLine()).empty();) {
+    const std::size_t blank = line.find(' ');
+    lines.emplace(line.substr(0, blank), blank == std::string::npos ? "" : line.substr(blank + 1));
   }
-  ~Child() {
-    if (input_ >= 0) ::close(input_);
-    if (output_ != nullptr) std::fclose(output_);
-    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-
-  bool Started() const { return pid_ > 0 && output_ != nullptr; }
-  std::string ReadLine() {
-    std::string line;
-    for (int c; (c = std::fgetc(output_)) != EOF && c != '\n';) line.push_back(char(c));
-    return line;
-  }
-  void WriteLine(const std::string& line) {
-    const std::string text = line + "\n";
-    EXPECT_EQ(::write(input_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-  }
-  // The rest of the output as "key value" lines; the exit status.
-  std::multimap<std::string, std::string> Finish(int& status) {
-    std::multimap<std::string, std::string> lines;
-    for (std::string line; !(line = ReadLine()).empty();) {
-      const std::size_t blank = line.find(' ');
-      lines.emplace(line.substr(0, blank),
-                    blank == std::string::npos ? "" : line.substr(blank + 1));
-    }
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return lines;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int input_ = -1;
-  std::FILE* output_ = nullptr;
-};
+  return lines;
+}
 
 TEST(RunningProgramFileTest, AFileReplacedWhileTheWizardIsOpenNeverFlashesAShiftedImage) {
   enum class Change { RenameOver, RenameAway };
@@ -163,7 +113,7 @@ TEST(RunningProgramFileTest, AFileReplacedWhileTheWizardIsOpenNeverFlashesAShift
 
     std::vector<std::string> arguments{path};
     if (row.byPath) arguments.emplace_back("--by-path");
-    Child child(arguments);
+    testing_support::ChildProcess child(arguments);
     ASSERT_TRUE(child.Started());
     const std::string header = child.ReadLine();
     ASSERT_EQ(header.rfind("header ", 0), 0u) << header;
@@ -173,10 +123,10 @@ TEST(RunningProgramFileTest, AFileReplacedWhileTheWizardIsOpenNeverFlashesAShift
     } else {
       ASSERT_EQ(std::rename(path.c_str(), folder.File("drivesmith.old").c_str()), 0);
     }
-    child.WriteLine("go");
-    int status = 0;
-    const auto report = child.Finish(status);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ASSERT_TRUE(child.WriteLine("go"));
+    const auto report = ReadReport(child);
+    const auto ended = child.Wait();
+    ASSERT_EQ(ended.exitStatus, 0) << ended.errorOutput;
 
     ASSERT_EQ(report.count("state"), 1u);
     EXPECT_EQ(report.find("state")->second, std::to_string(row.state));

@@ -42,6 +42,8 @@ class KernelSide {
     const std::size_t entrySize =
         std::max(segmentsAt + segments.size() * sizeof(iovec), sizeof(tcmu_cmd_entry));
     const std::size_t length = (entrySize + 16 + 7) & ~std::size_t{7};
+    // An entry never runs past the ring's end: padding fills the rest.
+    if (Head() + length > kRingSize) PutOther(TCMU_OP_PAD, kRingSize - Head());
     const std::size_t at = kRingOffset + Head();
     tcmu_cmd_entry entry{};
     entry.hdr.len_op = static_cast<std::uint32_t>(length) | TCMU_OP_CMD;
@@ -159,6 +161,35 @@ TEST(TcmuRing, PaddingAndNotesAreSkippedAndAnUnansweredCommandHoldsTheTail) {
   // The next walk starts at the held command.
   EXPECT_EQ(ring.AnswerPending([](const RingCommand&, RingAnswer&) { return true; }), 2);
   EXPECT_EQ(kernel.Tail(), kernel.Head());
+}
+
+// Many times round the ring, with one to three commands waiting at a time:
+// the commands after each wrap are read from the ring's start.
+TEST(TcmuRing, CommandsAfterTheRingWrapsAroundAreReadRight) {
+  KernelSide kernel;
+  TcmuRing ring(kernel.shared);
+  int wraps = 0;
+  for (std::uint8_t round = 0; round < 60; ++round) {
+    const std::uint32_t headBefore = kernel.Head();
+    std::vector<std::pair<Bytes, Bytes>> put, seen;
+    for (std::uint8_t n = 0; n <= round % 3; ++n) {
+      // 1, 6 or 11 one-byte segments: entries of three lengths.
+      const Bytes cdb = {0x12, 0, 0, n, round, 0}, data(1u + 5u * n, round);
+      std::vector<std::pair<std::size_t, Bytes>> segments;
+      for (std::size_t i = 0; i < data.size(); ++i)
+        segments.push_back({kDataArea + 64 * i, {round}});
+      kernel.PutCommand(cdb, segments);
+      put.emplace_back(cdb, data);
+    }
+    wraps += kernel.Head() < headBefore ? 1 : 0;
+    ring.AnswerPending([&](const RingCommand& command, RingAnswer&) {
+      seen.emplace_back(command.cdb, command.data);
+      return true;
+    });
+    EXPECT_EQ(seen, put) << "round " << int{round};
+    EXPECT_EQ(kernel.Tail(), kernel.Head());
+  }
+  EXPECT_GE(wraps, 10);
 }
 
 TEST(TcmuRing, ARegionWithoutAMailboxIsRefused) {

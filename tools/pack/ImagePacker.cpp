@@ -100,8 +100,8 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
   return true;
 }
 
-// Copies the whole input to `out`. Fails when the input's length is no
-// longer the one it had when it was checked.
+// Copies the whole input to `out`. Fails, as soon as it shows, when the
+// input's length is no longer the one it had when it was checked.
 bool CopyInput(const Input& input, const std::string& path, int out, const std::string& outputPath,
                std::string& error) {
   std::vector<std::uint8_t> chunk(1u << 20);
@@ -119,6 +119,8 @@ bool CopyInput(const Input& input, const std::string& path, int out, const std::
       return false;
     }
     copied += static_cast<std::uint64_t>(got);
+    // An input that keeps growing would be read forever.
+    if (copied > static_cast<std::uint64_t>(input.status.st_size)) break;
   }
   if (copied != static_cast<std::uint64_t>(input.status.st_size)) {
     error = Quoted(path) + " changed while it was being packed.";

@@ -12,7 +12,6 @@
 #include "simulator/SimulatedDrive.h"
 #include "simulator/SimulatedPassThrough.h"
 #include "tests/kernel/check/KernelChecks.h"
-#include "tests/kernel/check/KernelRig.h"
 
 namespace drivesmith::kernelcheck {
 
@@ -131,14 +130,13 @@ int CheckCommands(const CheckArguments& arguments) {
   KernelRig rig(cdrom, viaBlockNode);
   std::cout << "commands through " << (viaBlockNode ? "/dev/sr" : "the generic node of /dev/sr")
             << cdrom << "\n";
-  int failures = 0;
+  Findings findings;
   for (const Step& step : Round()) {
     const Answer expected = RunStep(step, reference);
     const Answer got = RunStep(step, rig.commands);
-    const bool same = expected == got;
-    failures += same ? 0 : 1;
-    std::cout << (same ? "  ok   " : "  WRONG ") << step.name << ": " << Describe(got) << "\n";
-    if (!same) std::cout << "        expected " << Describe(expected) << "\n";
+    findings.Expect(expected == got,
+                    std::string(step.name) + ": " + Describe(got) +
+                        (expected == got ? "" : "\n        expected " + Describe(expected)));
   }
 
   // What reached the drive in the kernel: the reference's command blocks,
@@ -150,13 +148,12 @@ int CheckCommands(const CheckArguments& arguments) {
     const std::string wanted = WithoutTime(sim::FormatTraceLine(trace[i]));
     while (at < seen.size() && seen[at] != wanted) ++at;
     if (at == seen.size()) {
-      std::cout << "  the drive did not receive: " << wanted << "\n";
-      ++failures;
+      findings.Expect(false, "the drive received " + wanted);
       break;
     }
     ++at;
   }
-  return failures == 0 ? 0 : 1;
+  return findings.ExitStatus();
 }
 
 }  // namespace drivesmith::kernelcheck

@@ -26,19 +26,15 @@ std::vector<std::string> SplitAtCommas(const std::string& text) {
 int CheckDiscovery(const CheckArguments& arguments) {
   const auto expectedCount = static_cast<std::size_t>(arguments.Number("count", 1));
   const std::vector<std::string> revisions = SplitAtCommas(arguments.Text("revisions"));
-  int failures = 0;
-  auto expect = [&](bool holds, const std::string& what) {
-    std::cout << (holds ? "  ok    " : "  WRONG ") << what << "\n";
-    failures += holds ? 0 : 1;
-  };
+  Findings findings;
 
   LinuxPlatformFamily platform([](const std::string& text, const std::string&, MessageBoxKind) {
     std::cout << "  message box: " << text << "\n";
   });
   SgIoPassThroughLayer layer;
   const TransportSelection selection = SelectTransport(platform, layer);
-  expect(selection.Ok() && selection.mode == TransportMode::PassThroughCdrom,
-         "start-up selects the \\\\.\\cdrom%d pass-through");
+  findings.Expect(selection.Ok() && selection.mode == TransportMode::PassThroughCdrom,
+                  "start-up selects the \\\\.\\cdrom%d pass-through");
   if (!selection.Ok()) return 1;
 
   ScsiTransport transport(selection.mode, nullptr, &layer);
@@ -48,15 +44,17 @@ int CheckDiscovery(const CheckArguments& arguments) {
   FillDriveList(commands, selection.mode,
                 [&](const std::string& entry) { entries.push_back(entry); });
   for (const std::string& entry : entries) std::cout << "  entry \"" << entry << "\"\n";
-  expect(entries.size() == expectedCount, std::to_string(entries.size()) + " entries listed");
+  findings.Expect(entries.size() == expectedCount,
+                  std::to_string(entries.size()) + " entries listed");
 
   const std::regex label("^cdrom[0-9]+ :  ");
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::string& entry = entries[i];
-    expect(std::regex_search(entry, label), "entry " + std::to_string(i) + " has a cdrom label");
+    findings.Expect(std::regex_search(entry, label),
+                    "entry " + std::to_string(i) + " has a cdrom label");
     if (i < revisions.size()) {
-      expect(entry.size() >= 4 && entry.substr(entry.size() - 4) == revisions[i],
-             "entry " + std::to_string(i) + " is the drive of revision " + revisions[i]);
+      findings.Expect(entry.size() >= 4 && entry.substr(entry.size() - 4) == revisions[i],
+                      "entry " + std::to_string(i) + " is the drive of revision " + revisions[i]);
     }
     // Read back, the entry must address the drive it names.
     ScsiRequest readBack{};
@@ -65,10 +63,10 @@ int CheckDiscovery(const CheckArguments& arguments) {
     const bool answered = again.Inquiry() == 1;
     const std::string identification = DriveIdentification(readBack.Data());
     const std::string named = entry.substr(entry.find(":  ") + 3);
-    expect(answered && identification == named,
-           "entry " + std::to_string(i) + " read back reaches \"" + identification + "\"");
+    findings.Expect(answered && identification == named,
+                    "entry " + std::to_string(i) + " read back reaches \"" + identification + "\"");
   }
-  return failures == 0 ? 0 : 1;
+  return findings.ExitStatus();
 }
 
 }  // namespace drivesmith::kernelcheck

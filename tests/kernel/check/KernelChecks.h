@@ -2,9 +2,74 @@
 // The checks that run in the kernel test guest, one per command line verb.
 // Each prints what it saw and returns 0 when it holds, 1 when it does not.
 
-#include "tests/kernel/check/CheckArguments.h"
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "drive/DriveCommands.h"
+#include "platform/linux/SgIoPassThroughLayer.h"
+#include "transport/ScsiTransport.h"
 
 namespace drivesmith::kernelcheck {
+
+// The command line of a check: "--name value" pairs after the check's name,
+// read by name with a default.
+class CheckArguments {
+ public:
+  // False (with `error`) when an option has no value.
+  bool Parse(const std::vector<std::string>& arguments, std::string& error) {
+    for (std::size_t i = 0; i < arguments.size(); i += 2) {
+      if (arguments[i].rfind("--", 0) != 0 || i + 1 >= arguments.size()) {
+        error = "expected --name value at " + arguments[i];
+        return false;
+      }
+      values_[arguments[i].substr(2)] = arguments[i + 1];
+    }
+    return true;
+  }
+
+  bool Has(const std::string& name) const { return values_.count(name) != 0; }
+  std::string Text(const std::string& name, const std::string& otherwise = {}) const {
+    return Has(name) ? values_.at(name) : otherwise;
+  }
+  int Number(const std::string& name, int otherwise) const {
+    return Has(name) ? std::atoi(values_.at(name).c_str()) : otherwise;
+  }
+
+ private:
+  std::map<std::string, std::string> values_;
+};
+
+// The program's own Linux transport on one drive: the SG_IO adapter behind
+// the real ScsiTransport, with the request record and the drive commands on
+// top, addressed as cdrom device N. With `throughBlockNode` the adapter is
+// given a sysfs without generic nodes, so it falls back to /dev/srN.
+inline constexpr char kNoSysfs[] = "/nonexistent-sysfs";
+
+struct KernelRig {
+  KernelRig(int cdromIndex, bool throughBlockNode)
+      : layer(throughBlockNode ? kNoSysfs : "/sys", "/dev") {
+    request->driveIndex = static_cast<std::uint8_t>(cdromIndex);
+  }
+
+  SgIoPassThroughLayer layer;
+  ScsiTransport transport{TransportMode::PassThroughCdrom, nullptr, &layer};
+  std::unique_ptr<ScsiRequest> request = std::make_unique<ScsiRequest>();
+  DriveCommands commands{*request, transport};
+};
+
+// What a check finds: each finding printed, those that do not hold counted.
+struct Findings {
+  int failures = 0;
+  void Expect(bool holds, const std::string& what) {
+    std::cout << (holds ? "  ok    " : "  WRONG ") << what << "\n";
+    failures += holds ? 0 : 1;
+  }
+  int ExitStatus() const { return failures == 0 ? 0 : 1; }
+};
 
 // The nine drive commands through the adapter, answer by answer against the
 // same commands on an in-process simulated drive of the same model.
@@ -34,7 +99,8 @@ int CheckDescriptorSense(const CheckArguments& arguments);
 //   --cdrom N [--within SECONDS]
 int CheckSilentDrive(const CheckArguments& arguments);
 
-// The adapter's cost per command against a raw SG_IO loop.   --cdrom N --count N
+// Not a check: prints the adapter's cost per command against a raw SG_IO
+// loop (benchmarks/KernelAdapterBenchmark.cpp).   --cdrom N --count N
 int RunAdapterBenchmark(const CheckArguments& arguments);
 
 }  // namespace drivesmith::kernelcheck

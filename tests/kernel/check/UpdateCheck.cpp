@@ -63,11 +63,7 @@ bool FellBackToTenBytes(const std::string& tracePath) {
 int CheckUpdate(const CheckArguments& arguments) {
   const auto sizeMiB = static_cast<unsigned>(arguments.Number("size", 2));
   const int expectedState = arguments.Number("expect", 11);
-  int failures = 0;
-  auto expect = [&](bool holds, const std::string& what) {
-    std::cout << (holds ? "  ok    " : "  WRONG ") << what << "\n";
-    failures += holds ? 0 : 1;
-  };
+  Findings findings;
 
   testing_support::PackedProgram program(sizeMiB);
   if (!program.Ready()) {
@@ -103,17 +99,17 @@ int CheckUpdate(const CheckArguments& arguments) {
   std::cout << "\n  elapsed " << elapsed.count() << " ms\n";
   for (const RecordedMessageBox& box : report.messageBoxes)
     std::cout << "  message box: " << box.text << "\n";
-  expect(StateNumber(report.finalState) == expectedState,
-         "final state " + std::to_string(StateNumber(report.finalState)) + ", expected " +
-             std::to_string(expectedState));
+  findings.Expect(StateNumber(report.finalState) == expectedState,
+                  "final state " + std::to_string(StateNumber(report.finalState)) + ", expected " +
+                      std::to_string(expectedState));
   if (arguments.Has("within")) {
     const std::chrono::seconds bound(arguments.Number("within", 0));
-    expect(elapsed <= bound, "ended within " + std::to_string(bound.count()) + " s");
+    findings.Expect(elapsed <= bound, "ended within " + std::to_string(bound.count()) + " s");
   }
   if (arguments.Has("entry-contains")) {
     const std::string text = arguments.Text("entry-contains");
     const int selected = report.selectedEntry.value_or(-1);
-    expect(
+    findings.Expect(
         selected >= 0 && static_cast<std::size_t>(selected) < report.listEntries.size() &&
             report.listEntries[static_cast<std::size_t>(selected)].find(text) != std::string::npos,
         "the selected entry names " + text);
@@ -123,22 +119,22 @@ int CheckUpdate(const CheckArguments& arguments) {
     const std::vector<std::uint8_t>& image = program.Image();
     const std::size_t size = sizeMiB * kMiB;
     if (sizeMiB == 1) {
-      expect(flash.size() == size && EqualIn(flash, image, 0, size),
-             "the drive's flash equals the image byte for byte");
+      findings.Expect(flash.size() == size && EqualIn(flash, image, 0, size),
+                      "the drive's flash equals the image byte for byte");
     } else {
-      expect(flash.size() == size && EqualIn(flash, image, kMainAreaStart, size),
-             "the drive's flash equals the image from 0x8000 to the end");
+      findings.Expect(flash.size() == size && EqualIn(flash, image, kMainAreaStart, size),
+                      "the drive's flash equals the image from 0x8000 to the end");
       if (options.tickUpdateLoader)
-        expect(EqualIn(flash, image, 0, kLoaderAreaEnd),
-               "the drive's loader area equals the image's");
+        findings.Expect(EqualIn(flash, image, 0, kLoaderAreaEnd),
+                        "the drive's loader area equals the image's");
     }
   }
   if (arguments.Has("fallback-trace")) {
-    expect(FellBackToTenBytes(arguments.Text("fallback-trace")),
-           "the refused 12-byte transfer fell back to the 10-byte form");
+    findings.Expect(FellBackToTenBytes(arguments.Text("fallback-trace")),
+                    "the refused 12-byte transfer fell back to the 10-byte form");
   }
-  if (failures != 0 && arguments.Has("trace")) ShowTraceEnd(arguments.Text("trace"));
-  return failures == 0 ? 0 : 1;
+  if (findings.failures != 0 && arguments.Has("trace")) ShowTraceEnd(arguments.Text("trace"));
+  return findings.ExitStatus();
 }
 
 }  // namespace drivesmith::kernelcheck
