@@ -83,7 +83,11 @@ TEST(HeadlessUpdate, OneMegabyteWithTheTenByteFallBackAndThePrepareFlashOrder) {
 
   const auto& trace = run.trace;
   ASSERT_GT(trace.size(), 350u);
-  // The probe, ChangeToUpMode, Inquiry; block 0 refused in the 12-byte form.
+  // The probe, ChangeToUpMode, 200 ms, Inquiry, 200 ms, block 0 refused in the
+  // 12-byte form.
+  EXPECT_EQ(trace[1].cdb[0], 0xE4);
+  EXPECT_EQ(trace[2].at - trace[1].at, std::chrono::milliseconds(200));
+  EXPECT_EQ(trace[3].at - trace[2].at, std::chrono::milliseconds(200));
   EXPECT_EQ(trace[3].cdb.size(), 12u);
   EXPECT_EQ(trace[3].status, 0x02);
   std::size_t i = 4;
@@ -120,6 +124,8 @@ TEST(HeadlessUpdate, TwoMegabyteWithAndWithoutTheLoaderArea) {
       const auto& trace = run.trace;
       const std::uint8_t flag = loader ? 0x40 : 0x00;
       std::size_t i = 3;  // after the probe, ChangeToUpMode and Inquiry
+      EXPECT_EQ(trace[2].at - trace[1].at, std::chrono::milliseconds(200));
+      EXPECT_EQ(trace[i].at, trace[2].at);  // no pause before the erase
       EXPECT_EQ(trace[i++].cdb, Cdb10(0xE0, 0, 0));
       EXPECT_EQ(trace[i++].cdb, Cdb10(0xE6, 0, flag));
       auto skipPoll = [&] {
@@ -475,33 +481,6 @@ std::vector<milliseconds> CycleStarts(const std::vector<sim::TraceEntry>& trace,
   for (std::size_t j = first; j < trace.size() && trace[j].cdb[0] == 0x00; ++j)
     if (starts.empty() || starts.back() != trace[j].at) starts.push_back(trace[j].at);
   return starts;
-}
-
-// The program's own pauses, in milliseconds: 200 between ChangeToUpMode and
-// the Inquiry, 200 before the first block of the one-megabyte layout (none in
-// the two-megabyte layout), and one poll cycle every 580 or 200.
-TEST(HeadlessTiming, PausesAndPollPace) {
-  for (const bool twoMegabyte : {false, true}) {
-    SCOPED_TRACE(twoMegabyte ? "2M" : "1M");
-    const HeadlessRun run = RunUpdateOn(DriveOf(twoMegabyte ? k2M : k1M), twoMegabyte ? 2 : 1);
-    ASSERT_EQ(run.report.finalState, WizardState::Completed);
-    const auto& trace = run.trace;
-    EXPECT_EQ(trace[1].cdb[0], 0xE4);  // ChangeToUpMode
-    EXPECT_EQ(trace[2].at - trace[1].at, milliseconds(200));
-    EXPECT_EQ(trace[3].at - trace[2].at, milliseconds(twoMegabyte ? 0 : 200));
-    const milliseconds pace(twoMegabyte ? 200 : 580);
-    std::size_t waits = 0;
-    for (std::size_t j = 4; j < trace.size(); ++j) {
-      if (trace[j].cdb[0] != 0x00 || trace[j - 1].cdb[0] == 0x00) continue;
-      ++waits;
-      const std::vector<milliseconds> starts = CycleStarts(trace, j);
-      ASSERT_GE(starts.size(), 2u);
-      EXPECT_EQ(starts[0] - trace[j - 1].at, pace);
-      for (std::size_t c = 1; c < starts.size(); ++c)
-        EXPECT_EQ(starts[c] - starts[c - 1], pace) << "cycle " << c;
-    }
-    EXPECT_EQ(waits, twoMegabyte ? 3u : 1u);
-  }
 }
 
 // Every position the bar receives in a two-megabyte run: 0, one per poll
