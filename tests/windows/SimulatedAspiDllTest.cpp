@@ -1,6 +1,6 @@
-// The simulated "WNASPI32.DLL" loaded the way the program loads an ASPI
+// The simulated "WNASPI32.DLL" loaded the way drivesmith.exe loads an ASPI
 // manager, and the ASPI transport on top of it: commands completed from the
-// manager's own thread, at once, late and never.
+// manager's own thread, within the call, late and never.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -19,9 +19,11 @@
 #include "drive/DriveCommands.h"
 #include "headless/HeadlessRunner.h"
 #include "platform/windows/Win32AspiLibrary.h"
+#include "platform/windows/Win32MessagePumpingCompletionWaiter.h"
 #include "platform/windows/Win32ProgramFile.h"
 #include "platform/windows/Win32SystemPower.h"
 #include "tests/app/PackedProgram.h"
+#include "tests/image/TempFolder.h"
 #include "tests/windows/RecordingPowerCalls.h"
 #include "transport/ScsiTransport.h"
 #include "update/Clock.h"
@@ -29,115 +31,30 @@
 namespace drivesmith {
 namespace {
 
-constexpr char kTwoMegabyteProduct[] = "ZWR2040 DVD-RW  ";
+// The folder the simulated drives write their flash to, for the whole run.
+const testing_support::TempFolder& FlashFolder() {
+  static const testing_support::TempFolder folder;
+  return folder;
+}
 
-// The variants' folders, beside this program's folder in the build tree.
-std::string SimulatedAspiPath(const std::string& variant) {
+// The library beside this program's folder in the build tree. It reads its
+// drives at its first call, so the environment is set before any test loads
+// it; the completion mode is read at each command. drivesmith.exe waits for
+// completions serving its window's messages, and so do the tests.
+std::unique_ptr<Win32AspiLibrary> LoadSimulatedAspi() {
+  SetEnvironmentVariableA("DRIVESMITH_SIM_DRIVES", "2m@0:0,1m@0:1");
+  SetEnvironmentVariableA("DRIVESMITH_SIM_FLASH", FlashFolder().Path().string().c_str());
+  SetEnvironmentVariableA("DRIVESMITH_SIM_TIME_SCALE", "0.001");
   const std::string self = Win32ProgramFile().Path();
-  const std::string testsFolder = self.substr(0, self.find_last_of('\\'));
-  return testsFolder + "\\..\\..\\" + variant + "\\WNASPI32.DLL";
-}
-
-std::string TemporaryPath(const char* name) {
-  char folder[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, folder);
-  return std::string(folder) + name;
-}
-
-std::string TraceFile() { return TemporaryPath("drivesmith-sim-aspi-trace.txt"); }
-std::string FlashFolder() { return TemporaryPath("drivesmith-sim-aspi-flash"); }
-
-std::vector<std::uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-int InquiriesTraced() {
-  std::ifstream trace(TraceFile());
-  int inquiries = 0;
-  for (std::string line; std::getline(trace, line);) {
-    inquiries += line.rfind("12 00 00 00 24 00 in 36", 0) == 0;
-  }
-  return inquiries;
-}
-
-// The library reads its drives at its first call, so the environment is set
-// before any test loads it. The completion mode is read at each command.
-std::unique_ptr<Win32AspiLibrary> LoadSimulatedAspi(const std::string& variant) {
-  static const bool configured = [] {
-    DeleteFileA(TraceFile().c_str());
-    std::error_code ignored;
-    std::filesystem::remove_all(FlashFolder(), ignored);
-    std::filesystem::create_directory(FlashFolder(), ignored);
-    SetEnvironmentVariableA("DRIVESMITH_SIM_DRIVES", "2m@0:0,1m@0:1");
-    SetEnvironmentVariableA("DRIVESMITH_SIM_TRACE", TraceFile().c_str());
-    SetEnvironmentVariableA("DRIVESMITH_SIM_FLASH", FlashFolder().c_str());
-    SetEnvironmentVariableA("DRIVESMITH_SIM_TIME_SCALE", "0.001");
-    SetEnvironmentVariableA("DRIVESMITH_SIM_COMPLETION", "async");
-    return true;
-  }();
-  static_cast<void>(configured);
-  return Win32AspiLibrary::Load(SimulatedAspiPath(variant));
+  return Win32AspiLibrary::Load(
+      self.substr(0, self.find_last_of('\\')) + "\\..\\..\\sim-aspi\\WNASPI32.DLL",
+      std::make_shared<Win32MessagePumpingCompletionWaiter>());
 }
 
 void SetCompletion(const char* mode) { SetEnvironmentVariableA("DRIVESMITH_SIM_COMPLETION", mode); }
 
 std::string Product(const ScsiRequest& request) {
   return std::string(reinterpret_cast<const char*>(request.Data()) + 16, 16);
-}
-
-TEST(SimulatedAspiDllTest, ExportsTheEntryPointsOfItsVariant) {
-  const struct {
-    const char* variant;
-    bool hasSend;
-  } rows[] = {{"sim-aspi", true}, {"sim-aspi-nosend", false}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.variant);
-    std::unique_ptr<Win32AspiLibrary> library = LoadSimulatedAspi(row.variant);
-    ASSERT_NE(library, nullptr) << SimulatedAspiPath(row.variant);
-    EXPECT_TRUE(library->HasEntryPoint("GetASPI32SupportInfo"));
-    EXPECT_EQ(library->HasEntryPoint("SendASPI32Command"), row.hasSend);
-    EXPECT_FALSE(library->HasEntryPoint("_SendASPI32Command"));
-    // Status 1, one "host adapter" per drive by default.
-    EXPECT_EQ(library->GetSupportInfo(), 0x0102u);
-  }
-}
-
-TEST(SimulatedAspiDllTest, CompletesCommandsFromItsOwnThreadOrAtOnce) {
-  std::unique_ptr<Win32AspiLibrary> library = LoadSimulatedAspi("sim-aspi");
-  ASSERT_NE(library, nullptr);
-  ASSERT_TRUE(library->HasEntryPoint("GetASPI32SupportInfo"));
-  ASSERT_TRUE(library->HasEntryPoint("SendASPI32Command"));
-  ScsiTransport transport(TransportMode::Aspi, library.get(), nullptr);
-  auto request = std::make_unique<ScsiRequest>();
-  DriveCommands commands(*request, transport);
-  const int tracedBefore = InquiriesTraced();
-
-  const struct {
-    const char* completion;
-    std::uint8_t target;
-    int result;
-    std::string product;
-  } rows[] = {{"async", 0, 1, kTwoMegabyteProduct},
-              {"immediate", 0, 1, kTwoMegabyteProduct},
-              {"async", 1, 1, kTwoMegabyteProduct},
-              {"async", 2, 0, ""},
-              {"immediate", 5, 0, ""}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(row.completion) + " target " + std::to_string(row.target));
-    SetCompletion(row.completion);
-    request->targetId = row.target;
-    std::fill_n(request->Data(), kInquiryLength, std::uint8_t{0});
-    EXPECT_EQ(commands.Inquiry(), row.result);
-    if (row.result == 1) {
-      EXPECT_EQ(Product(*request).substr(0, 7), std::string(row.product).substr(0, 7));
-    }
-  }
-  SetCompletion("async");
-  EXPECT_EQ(transport.AbandonedAspiCommands(), 0u);
-
-  // Every command that reached a drive, in the demo's trace format.
-  EXPECT_EQ(InquiriesTraced() - tracedBefore, 3);
 }
 
 // The whole wizard on both drives, one after the other: each update ends in
@@ -147,7 +64,7 @@ TEST(SimulatedAspiDllTest, CompletesCommandsFromItsOwnThreadOrAtOnce) {
 // and never signals: over the scan and the update the transport holds no
 // command and at most one event at a time, as with the first.
 TEST(SimulatedAspiDllTest, UpdatesBothLayoutsAndWritesTheFlashOut) {
-  std::unique_ptr<Win32AspiLibrary> library = LoadSimulatedAspi("sim-aspi");
+  std::unique_ptr<Win32AspiLibrary> library = LoadSimulatedAspi();
   ASSERT_NE(library, nullptr);
   ASSERT_TRUE(library->HasEntryPoint("GetASPI32SupportInfo"));
   ASSERT_TRUE(library->HasEntryPoint("SendASPI32Command"));
@@ -180,7 +97,8 @@ TEST(SimulatedAspiDllTest, UpdatesBothLayoutsAndWritesTheFlashOut) {
     ASSERT_EQ(report.listEntries.size(), 2u);
     EXPECT_EQ(report.listEntries[1], "HA:0 ID:1  TAVIX   ZWR2040 DVD-RW  1.00");
     EXPECT_EQ(report.finalState, 11);
-    const std::vector<std::uint8_t> flash = ReadFile(FlashFolder() + "\\" + row.flashFile);
+    const std::vector<std::uint8_t> flash =
+        testing_support::ReadBytes(FlashFolder().File(row.flashFile));
     const std::vector<std::uint8_t>& image = program.Image();
     ASSERT_EQ(flash.size(), image.size());
     EXPECT_TRUE(
@@ -196,7 +114,7 @@ TEST(SimulatedAspiDllTest, UpdatesBothLayoutsAndWritesTheFlashOut) {
 // fails, and neither the record nor the next commands see anything of it. A
 // late completion releases its event only after it has been signalled.
 TEST(SimulatedAspiDllTest, LateAndLostCompletionsLeaveTheRecordAndLaterCommandsAlone) {
-  std::unique_ptr<Win32AspiLibrary> library = LoadSimulatedAspi("sim-aspi");
+  std::unique_ptr<Win32AspiLibrary> library = LoadSimulatedAspi();
   ASSERT_NE(library, nullptr);
   ASSERT_TRUE(library->HasEntryPoint("GetASPI32SupportInfo"));
   ASSERT_TRUE(library->HasEntryPoint("SendASPI32Command"));

@@ -3,9 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cstdlib>
-#include <cstring>
 #include <thread>
 
 namespace drivesmith::wintest {
@@ -18,38 +15,6 @@ constexpr char kDialogClass[] = "#32770";
 // the harness (the edge against the box's background).
 constexpr double kIconMismatchAllowed = 0.1;
 constexpr auto kIconWait = 5s;
-
-std::string UpperCase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
-}
-
-// The harness's environment with `changes` applied, as a block for
-// CreateProcessA.
-std::vector<char> EnvironmentBlock(const std::map<std::string, std::string>& changes) {
-  std::map<std::string, std::string> entries;  // upper-case name -> "Name=value"
-  if (LPCH strings = GetEnvironmentStringsA()) {
-    for (const char* entry = strings; *entry != '\0'; entry += std::strlen(entry) + 1) {
-      const std::string text(entry);
-      const std::size_t equals = text.find('=', 1);
-      if (equals != std::string::npos) {
-        entries[UpperCase(text.substr(0, equals))] = text;
-      }
-    }
-    FreeEnvironmentStringsA(strings);
-  }
-  for (const auto& [name, value] : changes) {
-    entries[UpperCase(name)] = name + "=" + value;
-  }
-  std::vector<char> block;
-  for (const auto& [name, entry] : entries) {
-    block.insert(block.end(), entry.begin(), entry.end());
-    block.push_back('\0');
-  }
-  block.push_back('\0');
-  return block;
-}
 
 std::string ClassOf(HWND window) {
   char name[64] = {};
@@ -121,12 +86,15 @@ double Mismatch(const std::vector<std::uint32_t>& a, const std::vector<std::uint
 
 DesktopProgram::DesktopProgram(const std::string& program, const std::string& folder,
                                const std::map<std::string, std::string>& environment) {
-  std::vector<char> block = EnvironmentBlock(environment);
+  // The program inherits the harness's environment, with these set.
+  for (const auto& [name, value] : environment) {
+    SetEnvironmentVariableA(name.c_str(), value.c_str());
+  }
   std::string commandLine = "\"" + program + "\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, block.data(),
+  if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                      folder.c_str(), &startup, &info)) {
     CloseHandle(info.hThread);
     process_ = info.hProcess;

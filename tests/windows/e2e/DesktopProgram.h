@@ -34,8 +34,8 @@ struct ShownMessageBox {
 
 class DesktopProgram {
  public:
-  // Starts `program` in `folder` with `environment` added to (or replacing
-  // entries of) the harness's own. Started() tells whether it runs.
+  // Starts `program` in `folder` with the harness's environment, after
+  // setting `environment` in it. Started() tells whether it runs.
   DesktopProgram(const std::string& program, const std::string& folder,
                  const std::map<std::string, std::string>& environment);
   ~DesktopProgram();  // ends the process if it still runs

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <regex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -134,6 +136,8 @@ class NineXUpdate : public ::testing::TestWithParam<DriveCase> {};
 
 TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   ASSERT_EQ(PlatformId(), kPlatform9x) << "this test needs a prefix that reports Windows 98";
+  // Message times are negative as signed 32-bit values from here on.
+  ASSERT_GE(GetTickCount(), 0x80000000U) << "this test needs the system's uptime past 2^31 ms";
   const DriveCase& drive = GetParam();
   ScratchFolder scratch(std::string("update-") + drive.name);
   scratch.AddAspiLibrary(kSimulatedAspi);
@@ -153,7 +157,7 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   EXPECT_EQ(entries[1].rfind("HA:0 ID:1  ", 0), 0U) << entries[1];
   EXPECT_EQ(SelectedListIndex(dialog, Id(ControlId::DriveList)), 0);
   ExpectStartScreen(dialog);
-  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-state0"));
+  SaveScreenshot(dialog, std::string("9x-") + drive.name + "-state0");
 
   SelectListIndex(dialog, Id(ControlId::DriveList), drive.listIndex);
   // The keyboard and mouse go to the dialog from now on. A double click on
@@ -175,7 +179,7 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
     EXPECT_EQ(question.text, "You'll change FROM 1M to 2M.\r\nContinue?");
     EXPECT_EQ(IconOf(question.window), BoxIcon::Exclamation);
     EXPECT_NE(GetDlgItem(question.window, IDNO), nullptr);
-    EXPECT_TRUE(SaveScreenshot(question.window, std::string("9x-") + drive.name + "-question"));
+    SaveScreenshot(question.window, std::string("9x-") + drive.name + "-question");
     ClickButton(question.window, IDYES);
   }
 
@@ -184,7 +188,7 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   // reveal the check box) is dropped.
   ASSERT_TRUE(WaitUntil([&] { return ProgressPosition(dialog, Id(ControlId::ProgressBar)) > 0; },
                         kUpdateWait));
-  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-updating"));
+  SaveScreenshot(dialog, std::string("9x-") + drive.name + "-updating");
   EXPECT_TRUE(TypeKeys("Escape"));
   const int progressAfterKey = ProgressPosition(dialog, Id(ControlId::ProgressBar));
   EXPECT_TRUE(progressAfterKey > 0 && progressAfterKey < kProgressEnd)
@@ -211,7 +215,7 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   EXPECT_FALSE(ControlEnabled(dialog, Id(ControlId::NextStart)));
   EXPECT_FALSE(ControlEnabled(dialog, Id(ControlId::Back)));
   EXPECT_EQ(ProgressPosition(dialog, Id(ControlId::ProgressBar)), kProgressEnd);
-  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-completed"));
+  SaveScreenshot(dialog, std::string("9x-") + drive.name + "-completed");
 
   // The cancel path ends the program without a restart.
   if (drive.endWithEscape) {
@@ -272,10 +276,20 @@ TEST_P(NineXCompletion, LostMidUpdateFailsTheUpdateWithoutHanging) {
 
   ASSERT_TRUE(program.SetVariable(std::string("DRIVESMITH_SIM_COMPLETION=") + completion.mode));
   const auto lost = std::chrono::steady_clock::now();
-  ASSERT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateFailed); }, kUpdateWait));
+  // The window answers while a command waits for its completion.
+  std::chrono::steady_clock::duration slowestAnswer{};
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const auto asked = std::chrono::steady_clock::now();
+        const bool failed = StateIs(dialog, kStateFailed);
+        slowestAnswer = std::max(slowestAnswer, std::chrono::steady_clock::now() - asked);
+        return failed;
+      },
+      kUpdateWait));
   // The command in flight waited its full 5000 ms before it failed.
   EXPECT_GE(std::chrono::steady_clock::now() - lost, 5s);
-  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-completion-") + completion.name));
+  EXPECT_LT(slowestAnswer, 2500ms);
+  SaveScreenshot(dialog, std::string("9x-completion-") + completion.name);
   EXPECT_EQ(ControlText(dialog, Id(ControlId::Close)), "Close");
   EXPECT_TRUE(ControlEnabled(dialog, Id(ControlId::Close)));
   EXPECT_TRUE(ControlEnabled(dialog, Id(ControlId::Back)));
@@ -324,7 +338,7 @@ TEST_P(NineXAspiFailure, ShowsItsBoxAndEnds) {
   EXPECT_EQ(box.text, failure.text);
   EXPECT_EQ(IconOf(box.window), BoxIcon::Error);
   EXPECT_EQ(GetDlgItem(box.window, IDCANCEL), nullptr);
-  EXPECT_TRUE(SaveScreenshot(box.window, std::string("9x-aspi-") + failure.name));
+  SaveScreenshot(box.window, std::string("9x-aspi-") + failure.name);
   ClickButton(box.window, IDOK);
 
   bool dialogShown = false;
@@ -347,12 +361,39 @@ INSTANTIATE_TEST_SUITE_P(
                       AspiFailureCase{"WinesOwnLayer", nullptr, "b", "Not found ASPI MANAGER"}),
     [](const auto& test) { return std::string(test.param.name); });
 
+// The arguments of each call to `function` that Wine's relay trace shows
+// (the trace goes to the file that DRIVESMITH_WINE_OUTPUT names).
+std::vector<std::string> RelayedCalls(const std::string& function) {
+  char output[MAX_PATH] = {};
+  GetEnvironmentVariableA("DRIVESMITH_WINE_OUTPUT", output, sizeof output);
+  std::ifstream trace(WindowsPath(output));
+  std::vector<std::string> calls;
+  const std::string call = ":Call " + function + "(";
+  for (std::string line; std::getline(trace, line);) {
+    const std::size_t at = line.find(call), end = line.rfind(") ret=");
+    if (at != std::string::npos && end != std::string::npos) {
+      calls.push_back(line.substr(at + call.size(), end - at - call.size()));
+    }
+  }
+  return calls;
+}
+
 // The NT family on a machine without a drive that answers: an empty list,
-// and Start refuses with the model box.
+// and Start refuses with the model box. Wine traces the program's
+// pass-through calls (it reads the list of calls to trace at a program's
+// start).
 TEST(NtFamily, FindsNoDriveAndStartRefuses) {
   ASSERT_EQ(PlatformId(), kPlatformNt) << "this test needs a prefix that reports the NT family";
   ScratchFolder scratch("nt");
-  DesktopProgram program(scratch.Program(), scratch.Folder(), {});
+  HKEY debug = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Debug", 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &debug, nullptr),
+            ERROR_SUCCESS);
+  const char traced[] = "KERNEL32.CreateFileA;KERNEL32.DeviceIoControl";
+  RegSetValueExA(debug, "RelayInclude", 0, REG_SZ, reinterpret_cast<const BYTE*>(traced),
+                 sizeof traced);
+  DesktopProgram program(scratch.Program(), scratch.Folder(), {{"WINEDEBUG", "+relay"}});
+  SetEnvironmentVariableA("WINEDEBUG", "-all");
   ASSERT_TRUE(program.Started());
 
   HWND dialog = program.WaitForWindow(kDialogCaption, kWindowWait);
@@ -360,7 +401,7 @@ TEST(NtFamily, FindsNoDriveAndStartRefuses) {
   EXPECT_TRUE(ListEntries(dialog, Id(ControlId::DriveList)).empty());
   EXPECT_EQ(SelectedListIndex(dialog, Id(ControlId::DriveList)), CB_ERR);
   ExpectStartScreen(dialog);
-  EXPECT_TRUE(SaveScreenshot(dialog, "nt-state0"));
+  SaveScreenshot(dialog, "nt-state0");
 
   ClickButton(dialog, Id(ControlId::NextStart));
   ASSERT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateStart); }, kWindowWait));
@@ -371,7 +412,7 @@ TEST(NtFamily, FindsNoDriveAndStartRefuses) {
   EXPECT_EQ(refusal.caption, "drivesmith");
   EXPECT_EQ(refusal.text, "Sorry, this flash utility can't update this model.");
   EXPECT_EQ(IconOf(refusal.window), BoxIcon::Exclamation);
-  EXPECT_TRUE(SaveScreenshot(refusal.window, "nt-refusal"));
+  SaveScreenshot(refusal.window, "nt-refusal");
   ClickButton(refusal.window, IDOK);
   ASSERT_TRUE(WaitUntil([&] { return program.DialogWindows().size() == 1; }, kWindowWait));
 
@@ -384,11 +425,38 @@ TEST(NtFamily, FindsNoDriveAndStartRefuses) {
   }
   EXPECT_TRUE(
       WaitUntil([&] { return ControlVisible(dialog, Id(ControlId::UpdateLoader)); }, kWindowWait));
-  EXPECT_TRUE(SaveScreenshot(dialog, "nt-state1-update-loader"));
+  SaveScreenshot(dialog, "nt-state1-update-loader");
 
   // Close before an update ends the program at once.
   ClickButton(dialog, Id(ControlId::Close));
   EXPECT_TRUE(program.WaitForExit(kWindowWait));
+  RegDeleteValueA(debug, "RelayInclude");
+  RegCloseKey(debug);
+
+  // Every device opened for reading and writing (GENERIC_READ |
+  // GENERIC_WRITE), shared for both, existing only, without flags: the probe
+  // of \\.\cdrom0 to 255, then drive letters from d: round to c:. Every
+  // request (IOCTL_SCSI_PASS_THROUGH) has one buffer as input and output,
+  // both of the header's 80 bytes and INQUIRY's 36.
+  const std::regex device(R"re([0-9a-f]+ "\\\\\\\\\.\\\\(.+)",(.*))re");
+  std::set<std::string> opened;
+  for (const std::string& call : RelayedCalls("KERNEL32.CreateFileA")) {
+    std::smatch match;
+    if (std::regex_match(call, match, device)) {
+      opened.insert(match[1]);
+      EXPECT_EQ(match[2], "c0000000,00000003,00000000,00000003,00000000,00000000") << call;
+    }
+  }
+  for (const char* name : {"cdrom0", "cdrom255", "d:", "z:", "c:"}) {
+    EXPECT_EQ(opened.count(name), 1U) << name;
+  }
+  const std::vector<std::string> requests = RelayedCalls("KERNEL32.DeviceIoControl");
+  EXPECT_GE(requests.size(), 2U) << "c: and z: open under Wine";
+  const std::regex request(
+      R"([0-9a-f]+,0004d004,([0-9a-f]+),00000074,\1,00000074,[0-9a-f]+,00000000)");
+  for (const std::string& call : requests) {
+    EXPECT_TRUE(std::regex_match(call, request)) << call;
+  }
 }
 
 }  // namespace

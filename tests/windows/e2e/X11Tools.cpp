@@ -61,17 +61,13 @@ bool RunUnixProgram(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
-bool SaveScreenshot(HWND window, const std::string& name) {
-  const std::uintptr_t xWindow = XWindowOf(window);
-  if (xWindow == 0) {
-    return false;
-  }
+void SaveScreenshot(HWND window, const std::string& name) {
   std::error_code ignored;
   fs::create_directories(WindowsPath(kArtifactsFolder), ignored);
   Settle(window);
   std::this_thread::sleep_for(kPaintSettle);
-  return RunUnixProgram({kXwdProgram, "-silent", "-id", std::to_string(xWindow), "-out",
-                         std::string(kArtifactsFolder) + "/" + name + ".xwd"});
+  RunUnixProgram({kXwdProgram, "-silent", "-id", std::to_string(XWindowOf(window)), "-out",
+                  std::string(kArtifactsFolder) + "/" + name + ".xwd"});
 }
 
 bool ActivateWindow(HWND window) {

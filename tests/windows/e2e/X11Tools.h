@@ -11,9 +11,9 @@
 
 namespace drivesmith::wintest {
 
-// Writes the window as ARTIFACTS/`name`.xwd; the test's runner converts the
-// pictures to PNG. False when the window has no X window or xwd fails.
-bool SaveScreenshot(HWND window, const std::string& name);
+// Writes the window as ARTIFACTS/`name`.xwd for people to look at; the
+// test's runner converts the pictures to PNG.
+void SaveScreenshot(HWND window, const std::string& name);
 
 // Makes the window the active one, with the keyboard focus. Returns once the
 // window manager has activated it; false when that failed.
