@@ -3,11 +3,18 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <thread>
+
+#include "tests/windows/e2e/TestPaths.h"
 
 namespace drivesmith::wintest {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr auto kPollInterval = 50ms;
 constexpr char kDialogClass[] = "#32770";
@@ -15,6 +22,49 @@ constexpr char kDialogClass[] = "#32770";
 // the harness (the edge against the box's background).
 constexpr double kIconMismatchAllowed = 0.1;
 constexpr auto kIconWait = 5s;
+
+// Wine keeps the X window of a top-level window in this property.
+constexpr char kX11WindowProperty[] = "__wine_x11_whole_window";
+constexpr auto kUnixProgramTimeout = 20s;
+// Time for the X server to show what the program has drawn.
+constexpr auto kPaintSettle = 300ms;
+
+std::uintptr_t XWindowOf(HWND window) {
+  return reinterpret_cast<std::uintptr_t>(GetPropA(window, kX11WindowProperty));
+}
+
+// Runs a Unix program through RunAndMark.sh and returns whether it ended
+// with status 0. Wine starts a Unix program given by its Unix path; it hands
+// back no usable handles for it (what it leaves in the process information
+// must not be closed).
+bool RunUnixProgram(const std::vector<std::string>& arguments) {
+  static int runs = 0;
+  const std::string statusFile = std::string(kScratchFolder) + "/unix-run-" +
+                                 std::to_string(GetCurrentProcessId()) + "-" +
+                                 std::to_string(++runs);
+  std::error_code ignored;
+  fs::create_directories(WindowsPath(kScratchFolder), ignored);
+  fs::remove(WindowsPath(statusFile), ignored);
+  std::string commandLine = "/bin/sh \"" + std::string(kRunAndMark) + "\" \"" + statusFile + "\"";
+  for (const std::string& argument : arguments) {
+    commandLine += " \"" + argument + "\"";
+  }
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
+    return false;
+  }
+  if (!WaitUntil([&] { return fs::exists(WindowsPath(statusFile), ignored); },
+                 kUnixProgramTimeout)) {
+    return false;
+  }
+  int status = -1;
+  std::ifstream(WindowsPath(statusFile)) >> status;
+  fs::remove(WindowsPath(statusFile), ignored);
+  return status == 0;
+}
 
 std::string ClassOf(HWND window) {
   char name[64] = {};
@@ -50,13 +100,7 @@ BOOL CALLBACK FindIconControl(HWND window, LPARAM context) {
 std::vector<std::uint32_t> Pixels(int width, int height, const std::function<void(HDC)>& draw) {
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, bitmap);
@@ -323,6 +367,33 @@ BoxIcon IconOf(HWND messageBox) {
       },
       kIconWait);
   return seen;
+}
+
+void SaveScreenshot(HWND window, const std::string& name) {
+  std::error_code ignored;
+  fs::create_directories(WindowsPath(kArtifactsFolder), ignored);
+  Settle(window);
+  std::this_thread::sleep_for(kPaintSettle);
+  RunUnixProgram({kXwdProgram, "-silent", "-id", std::to_string(XWindowOf(window)), "-out",
+                  std::string(kArtifactsFolder) + "/" + name + ".xwd"});
+}
+
+bool ActivateWindow(HWND window) {
+  const std::uintptr_t xWindow = XWindowOf(window);
+  return xWindow != 0 &&
+         RunUnixProgram({kXdotoolProgram, "windowactivate", "--sync", std::to_string(xWindow)});
+}
+
+bool DoubleClick(HWND window) {
+  RECT box;
+  return GetWindowRect(window, &box) &&
+         RunUnixProgram(
+             {kXdotoolProgram, "mousemove", "--sync", std::to_string((box.left + box.right) / 2),
+              std::to_string((box.top + box.bottom) / 2), "click", "--repeat", "2", "1"});
+}
+
+bool TypeKeys(const std::string& keys) {
+  return RunUnixProgram({kXdotoolProgram, "key", "--clearmodifiers", keys});
 }
 
 }  // namespace drivesmith::wintest
