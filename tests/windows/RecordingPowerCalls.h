@@ -17,7 +17,6 @@ class RecordingPowerCalls : public Win32PowerCalls {
   explicit RecordingPowerCalls(std::vector<std::string>& log, std::string failing = {},
                                std::uint32_t lastError = 0)
       : log_(log), failing_(std::move(failing)), lastError_(lastError) {}
-
   bool OpenOwnProcessToken(std::uint32_t access, std::uintptr_t& token) override {
     if (!Note("OpenProcessToken " + std::to_string(access)) ||
         !system_->OpenOwnProcessToken(access, token)) {

@@ -6,11 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -39,10 +35,9 @@ const testing_support::TempFolder& FlashFolder() {
   return folder;
 }
 
-// The library beside this program's folder in the build tree. It reads its
-// drives at its first call, so the environment is set before any test loads
-// it; the completion mode is read at each command. drivesmith.exe waits for
-// completions serving its window's messages, and so do the tests.
+// The library from the build tree, waiting as drivesmith.exe does (serving
+// the window's messages). It reads its drives at its first call, and the
+// completion mode at each command.
 std::unique_ptr<Win32AspiLibrary> LoadSimulatedAspi() {
   SetEnvironmentVariableA("DRIVESMITH_SIM_DRIVES", "2m@0:0,1m@0:1");
   SetEnvironmentVariableA("DRIVESMITH_SIM_FLASH", FlashFolder().Path().string().c_str());

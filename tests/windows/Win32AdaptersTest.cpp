@@ -161,10 +161,7 @@ DWORD ShutdownPrivilege(std::optional<DWORD> attributes = std::nullopt) {
   CloseHandle(token);
   const auto* held = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer);
   for (DWORD i = 0; i < held->PrivilegeCount; ++i) {
-    const LUID id = held->Privileges[i].Luid;
-    if (id.LowPart == shutdown.LowPart && id.HighPart == shutdown.HighPart) {
-      return held->Privileges[i].Attributes;
-    }
+    if (held->Privileges[i].Luid.LowPart == shutdown.LowPart) return held->Privileges[i].Attributes;
   }
   return 0xFFFFFFFF;  // not held at all
 }

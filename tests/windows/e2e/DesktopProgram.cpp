@@ -165,31 +165,6 @@ bool DesktopProgram::Running() const {
   return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
 }
 
-bool DesktopProgram::SetVariable(const std::string& assignment) {
-  auto* putEnvironment = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("msvcrt.dll"), "_putenv")));
-  if (process_ == nullptr || putEnvironment == nullptr) {
-    return false;
-  }
-  void* remote = VirtualAllocEx(process_, nullptr, assignment.size() + 1, MEM_COMMIT | MEM_RESERVE,
-                                PAGE_READWRITE);
-  if (remote == nullptr) {
-    return false;
-  }
-  bool set = false;
-  if (WriteProcessMemory(process_, remote, assignment.c_str(), assignment.size() + 1, nullptr)) {
-    if (HANDLE thread =
-            CreateRemoteThread(process_, nullptr, 0, putEnvironment, remote, 0, nullptr)) {
-      DWORD result = 1;
-      set = WaitForSingleObject(thread, kAnswerTimeoutMs) == WAIT_OBJECT_0 &&
-            GetExitCodeThread(thread, &result) && result == 0;
-      CloseHandle(thread);
-    }
-  }
-  VirtualFreeEx(process_, remote, 0, MEM_RELEASE);
-  return set;
-}
-
 DWORD DesktopProgram::ExitCode() const {
   DWORD code = STILL_ACTIVE;
   if (process_ != nullptr) {

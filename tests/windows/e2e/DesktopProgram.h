@@ -48,11 +48,6 @@ class DesktopProgram {
   bool Running() const;
   // The exit status once the process has ended.
   DWORD ExitCode() const;
-  // Sets an environment variable inside the running process ("NAME=value"),
-  // through the C runtime's _putenv run on a thread of that process. Both
-  // programs use the same runtime DLL, which Wine maps at the same address
-  // in every process. False when the variable could not be set.
-  bool SetVariable(const std::string& assignment);
 
   // The visible top-level dialog-class windows of the process.
   std::vector<HWND> DialogWindows() const;
@@ -92,25 +87,16 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 enum class BoxIcon { None, Error, Exclamation, Other };
 BoxIcon IconOf(HWND messageBox);
 
-// What the tests do through the X server that Wine draws the windows on:
-// capture a top-level window with xwd (Wine draws message boxes and
-// drop-downs in windows of their own, which a capture of the root window
-// shows black), and type keys into it with xdotool, the way a user's
-// keyboard and mouse reach it (a window manager must be running for that).
-// Writes the window as ARTIFACTS/`name`.xwd for people to look at; the
-// test's runner converts the pictures to PNG.
+// Through the X server Wine draws on, as a user's mouse and keyboard reach
+// the windows (a window manager must run). SaveScreenshot writes the window
+// as ARTIFACTS/`name`.xwd (xwd) for people to look at; the others (xdotool)
+// return once the server has done it, false when it failed.
 void SaveScreenshot(HWND window, const std::string& name);
-
-// Makes the window the active one, with the keyboard focus. Returns once the
-// window manager has activated it; false when that failed.
+// Makes the window the active one, with the keyboard focus.
 bool ActivateWindow(HWND window);
-
-// Double-clicks the left mouse button on the middle of `window`, the way a
-// user's mouse does; false when xdotool failed.
+// Double-clicks the left mouse button on the middle of `window`.
 bool DoubleClick(HWND window);
-
-// Types `keys` (xdotool's key names) on the keyboard, into whichever window
-// has the focus. Returns once xdotool has sent them; false when it failed.
+// Types `keys` (xdotool's key names) into whichever window has the focus.
 bool TypeKeys(const std::string& keys);
 
 }  // namespace drivesmith::wintest

@@ -53,18 +53,16 @@ std::uint32_t PlatformId() {
 }
 
 // A fresh folder for one test, holding the packed program as drivesmith.exe
-// and, when asked, a WNASPI32.DLL.
+// and, when given, `aspiLibrary` as WNASPI32.DLL.
 class ScratchFolder {
  public:
-  explicit ScratchFolder(const std::string& name)
+  explicit ScratchFolder(const std::string& name, const char* aspiLibrary = nullptr)
       : path_(fs::path(WindowsPath(kScratchFolder)) / name) {
     std::error_code ignored;
     fs::remove_all(path_, ignored);
     fs::create_directories(path_ / "flash");
     fs::copy_file(WindowsPath(kPackedProgram), Program());
-  }
-  void AddAspiLibrary(const std::string& source) {
-    fs::copy_file(WindowsPath(source), path_ / "WNASPI32.DLL");
+    if (aspiLibrary != nullptr) fs::copy_file(WindowsPath(aspiLibrary), path_ / "WNASPI32.DLL");
   }
   std::string Program() const { return (path_ / "drivesmith.exe").string(); }
   std::string Folder() const { return path_.string(); }
@@ -74,10 +72,8 @@ class ScratchFolder {
   fs::path path_;
 };
 
-// Wine takes a process's DLL overrides from the environment it was started
-// in, not from the one a Windows parent passes on: each CTest entry sets
-// WINEDLLOVERRIDES for the programs it starts. True when it asks for
-// WNASPI32.DLL in `mode` ("n", "b", or "" for none).
+// True when the CTest entry has Wine load WNASPI32.DLL in `mode` ("n", "b",
+// "" for none) for the programs it starts (a Windows parent cannot).
 bool AspiOverrideIs(const std::string& mode) {
   char overrides[1024] = {};
   GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
@@ -106,8 +102,7 @@ void WaitOutDoubleClick() {
   std::this_thread::sleep_for(std::chrono::milliseconds(GetDoubleClickTime()) + kSecondPressMargin);
 }
 
-// One update through the window on a 9x machine with a one- and a
-// two-megabyte drive.
+// One update through the window on a 9x machine with a 1M and a 2M drive.
 struct DriveCase {
   const char* name;
   int listIndex;
@@ -124,14 +119,12 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   // Message times are negative as signed 32-bit values from here on.
   ASSERT_GE(GetTickCount(), 0x80000000U) << "this test needs the system's uptime past 2^31 ms";
   const DriveCase& drive = GetParam();
-  ScratchFolder scratch(std::string("update-") + drive.name);
-  scratch.AddAspiLibrary(kSimulatedAspi);
+  ScratchFolder scratch(std::string("update-") + drive.name, kSimulatedAspi);
   ASSERT_TRUE(AspiOverrideIs("n"));
-  std::map<std::string, std::string> environment;
-  environment["DRIVESMITH_SIM_DRIVES"] = "1m@0:0,2m@0:1";
-  environment["DRIVESMITH_SIM_FLASH"] = scratch.FlashFolder().string();
-  environment["DRIVESMITH_SIM_TIME_SCALE"] = "0.01";
-  DesktopProgram program(scratch.Program(), scratch.Folder(), environment);
+  DesktopProgram program(scratch.Program(), scratch.Folder(),
+                         {{"DRIVESMITH_SIM_DRIVES", "1m@0:0,2m@0:1"},
+                          {"DRIVESMITH_SIM_FLASH", scratch.FlashFolder().string()},
+                          {"DRIVESMITH_SIM_TIME_SCALE", "0.01"}});
   ASSERT_TRUE(program.Started());
 
   HWND dialog = program.WaitForWindow(kDialogCaption, kWindowWait);
@@ -236,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(Drives, NineXUpdate,
 // answers, goes back to its first screen and ends when asked.
 struct CompletionCase {
   const char* name;
-  const char* mode;  // DRIVESMITH_SIM_COMPLETION from then on
+  const char* mode;  // the simulated manager's completion mode from then on
 };
 
 class NineXCompletion : public ::testing::TestWithParam<CompletionCase> {};
@@ -245,12 +238,13 @@ TEST_P(NineXCompletion, LostMidUpdateFailsTheUpdateWithoutHanging) {
   ASSERT_EQ(PlatformId(), kPlatform9x) << "this test needs a prefix that reports Windows 98";
   ASSERT_TRUE(AspiOverrideIs("n"));
   const CompletionCase& completion = GetParam();
-  ScratchFolder scratch(std::string("completion-") + completion.name);
-  scratch.AddAspiLibrary(kSimulatedAspi);
+  ScratchFolder scratch(std::string("completion-") + completion.name, kSimulatedAspi);
+  const std::string mode = scratch.Folder() + "\\completion-mode";
+  std::ofstream(mode) << "async";
   DesktopProgram program(scratch.Program(), scratch.Folder(),
                          {{"DRIVESMITH_SIM_DRIVES", "2m@0:0"},
                           {"DRIVESMITH_SIM_TIME_SCALE", "0.01"},
-                          {"DRIVESMITH_SIM_COMPLETION", "async"}});
+                          {"DRIVESMITH_SIM_COMPLETION_FILE", mode}});
   ASSERT_TRUE(program.Started());
   HWND dialog = program.WaitForWindow(kDialogCaption, kWindowWait);
   ASSERT_NE(dialog, nullptr) << "exit status " << std::hex << program.ExitCode();
@@ -262,7 +256,7 @@ TEST_P(NineXCompletion, LostMidUpdateFailsTheUpdateWithoutHanging) {
   ASSERT_TRUE(WaitUntil([&] { return ProgressPosition(dialog, Id(ControlId::ProgressBar)) > 0; },
                         kUpdateWait));
 
-  ASSERT_TRUE(program.SetVariable(std::string("DRIVESMITH_SIM_COMPLETION=") + completion.mode));
+  ASSERT_TRUE(std::ofstream(mode) << completion.mode);
   const auto lost = std::chrono::steady_clock::now();
   // The window answers while a command waits for its completion.
   std::chrono::steady_clock::duration slowestAnswer{};
@@ -313,10 +307,7 @@ TEST_P(NineXAspiFailure, ShowsItsBoxAndEnds) {
   ASSERT_EQ(PlatformId(), kPlatform9x) << "this test needs a prefix that reports Windows 98";
   const AspiFailureCase& failure = GetParam();
   ASSERT_TRUE(AspiOverrideIs(failure.overrideMode)) << "wnaspi32=" << failure.overrideMode;
-  ScratchFolder scratch(std::string("aspi-") + failure.name);
-  if (failure.library != nullptr) {
-    scratch.AddAspiLibrary(failure.library);
-  }
+  ScratchFolder scratch(std::string("aspi-") + failure.name, failure.library);
   DesktopProgram program(scratch.Program(), scratch.Folder(), {});
   ASSERT_TRUE(program.Started());
 
