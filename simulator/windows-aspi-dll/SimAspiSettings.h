@@ -12,6 +12,8 @@
 //   DRIVESMITH_SIM_TIME_SCALE   real seconds per simulated second (default 1)
 //   DRIVESMITH_SIM_COMPLETION   async (default), immediate,
 //                               immediate-unsignalled, late:MS, never
+//   DRIVESMITH_SIM_COMPLETION_FILE  a file holding the completion mode,
+//                               which then stands for the variable above
 //   DRIVESMITH_SIM_SUPPORT      GetASPI32SupportInfo's value (decimal or 0x
 //                               hexadecimal; default 0x0100 | drive count)
 // Parsing is free of Windows, so it is tested everywhere.

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,17 @@ std::optional<std::string> ReadEnvironment(const char* name) {
   return std::string(value.data(), length);
 }
 
+// The environment, where DRIVESMITH_SIM_COMPLETION_FILE, when set, names a
+// file whose text stands for DRIVESMITH_SIM_COMPLETION: a harness outside
+// the process can change the mode while the program runs.
+std::optional<std::string> ReadCompletionEnvironment(const char* name) {
+  std::string mode;
+  if (const auto file = ReadEnvironment("DRIVESMITH_SIM_COMPLETION_FILE")) {
+    if (std::ifstream(*file) >> mode) return mode;
+  }
+  return ReadEnvironment(name);
+}
+
 // Null when the environment is unfit; the reason goes to the standard error.
 SimAspiManager* Manager() {
   static SimAspiManager* const manager = []() -> SimAspiManager* {
@@ -36,8 +48,8 @@ SimAspiManager* Manager() {
       std::fprintf(stderr, "simulated WNASPI32.DLL: %s\n", error.c_str());
       return nullptr;
     }
-    return new SimAspiManager(*settings,
-                              [] { return drivesmith::sim::ReadSimCompletion(ReadEnvironment); });
+    return new SimAspiManager(
+        *settings, [] { return drivesmith::sim::ReadSimCompletion(ReadCompletionEnvironment); });
   }();
   return manager;
 }

@@ -1,22 +1,19 @@
-// The Windows adapters on the system they run on (Wine here): the platform
-// family, pass-through on devices that exist and devices that do not, the
-// program file and its identity; restart and keeping awake through their
-// call seam, so that no test restarts the machine.
+// The Windows adapters on the system they run on (Wine here): pass-through
+// on devices that exist and devices that do not, the program file and its
+// identity; restart and keeping awake through the system's own calls, all
+// but the restart itself.
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "headless/HeadlessRunner.h"
 #include "platform/windows/Win32PassThroughLayer.h"
-#include "platform/windows/Win32PlatformFamily.h"
 #include "platform/windows/Win32ProgramFile.h"
 #include "platform/windows/Win32SystemPower.h"
 #include "tests/app/PackedProgram.h"
@@ -27,25 +24,6 @@
 
 namespace drivesmith {
 namespace {
-
-// The family the system reports: the NT family, unless the test run says
-// otherwise (a prefix set up to report Windows 98 gives the 9x family).
-std::uint32_t ExpectedPlatformId() {
-  char value[16] = {};
-  const DWORD length =
-      GetEnvironmentVariableA("DRIVESMITH_EXPECTED_PLATFORM_ID", value, sizeof value);
-  return length == 1 && value[0] == '1' ? kPlatformWin9x : kPlatformNt;
-}
-
-TEST(Win32PlatformFamilyTest, ReportsTheFamilyOfTheSystem) {
-  std::vector<std::string> shown;
-  Win32PlatformFamily family(
-      [&](const std::string& text, const std::string&, MessageBoxKind) { shown.push_back(text); });
-  EXPECT_EQ(family.PlatformId(), ExpectedPlatformId());
-  EXPECT_EQ(family.LoadAspiLibrary("DRIVESMITH-NO-SUCH-LIBRARY.DLL"), nullptr);
-  family.ShowMessageBox("text", "caption", MessageBoxKind::ErrorOk);
-  EXPECT_EQ(shown, std::vector<std::string>{"text"});
-}
 
 // Wine has no "\\.\cdromN" in a default prefix; "\\.\c:" opens but refuses
 // the pass-through request, which leaves the preset status in place.
@@ -76,17 +54,12 @@ TEST(Win32PassThroughLayerTest, MissingDevicesFailToOpenAndRefusedRequestsKeepTh
   EXPECT_EQ(request->asc, 0);
 }
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 TEST(Win32ProgramFileTest, NamesTheRunningProgramAndOpensItSharedForReading) {
   Win32ProgramFile programFile;
   const std::string path = programFile.Path();
   ASSERT_FALSE(path.empty());
-  EXPECT_TRUE(Lower(path).ends_with("\\windows_tests.exe")) << path;
+  EXPECT_EQ(CharLowerA(path.substr(path.find_last_of('\\')).data()),
+            std::string("\\windows_tests.exe"));
 
   std::string failure;
   std::unique_ptr<OpenedFile> file = programFile.Open(path, failure);
@@ -162,43 +135,63 @@ TEST(Win32SystemPowerTest, RestartEnablesThePrivilegeOnlyWhenAskedAndFailsSilent
   }
 }
 
-TEST(Win32SystemPowerTest, KeepsTheSystemAwakeWhileTheInhibitorLives) {
+// Keeping awake shows in the whole update below; a refused call keeps nothing.
+TEST(Win32SystemPowerTest, ARefusedKeepAwakeGivesNoInhibitor) {
   std::vector<std::string> log;
-  Win32SystemPower power(std::make_unique<testing_support::RecordingPowerCalls>(log));
-  {
-    const std::unique_ptr<ShutdownInhibitor> awake = power.InhibitShutdown("reason");
-    ASSERT_NE(awake, nullptr);
-    EXPECT_EQ(log, std::vector<std::string>{"SetThreadExecutionState 2147483649"});
-  }
-  EXPECT_EQ(log.back(), "SetThreadExecutionState 2147483648");
-
-  std::vector<std::string> failedLog;
-  Win32SystemPower failing(
-      std::make_unique<testing_support::RecordingPowerCalls>(failedLog, "SetThreadExecutionState"));
-  EXPECT_EQ(failing.InhibitShutdown("reason"), nullptr);
-  EXPECT_EQ(failedLog.size(), 1u);
+  Win32SystemPower power(
+      std::make_unique<testing_support::RecordingPowerCalls>(log, "SetThreadExecutionState"));
+  EXPECT_EQ(power.InhibitShutdown("reason"), nullptr);
+  EXPECT_EQ(log, std::vector<std::string>{testing_support::kKeepAwakeCall});
 }
 
-// The dialog's own handlers: the update keeps the system awake while it
-// runs, and "Reboot" after it enables the privilege first on the
-// pass-through family.
-TEST(Win32SystemPowerTest, RebootAfterAPassThroughUpdateEnablesThePrivilegeFirst) {
+// The shutdown privilege's attributes in this process's token, after
+// setting them to `attributes` when given.
+DWORD ShutdownPrivilege(std::optional<DWORD> attributes = std::nullopt) {
+  HANDLE token = nullptr;
+  LUID shutdown{};
+  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES, &token);
+  LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &shutdown);
+  if (attributes) {
+    TOKEN_PRIVILEGES change{1, {{shutdown, *attributes}}};
+    AdjustTokenPrivileges(token, FALSE, &change, 0, nullptr, nullptr);
+  }
+  alignas(TOKEN_PRIVILEGES) char buffer[4096] = {};
+  DWORD length = 0;
+  GetTokenInformation(token, TokenPrivileges, buffer, sizeof buffer, &length);
+  CloseHandle(token);
+  const auto* held = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer);
+  for (DWORD i = 0; i < held->PrivilegeCount; ++i) {
+    if (held->Privileges[i].Luid.LowPart == shutdown.LowPart) return held->Privileges[i].Attributes;
+  }
+  return 0xFFFFFFFF;  // not held at all
+}
+
+// Through the dialog's own handlers on both pass-through modes: the update
+// keeps the system awake while it runs, and "Reboot" after it really
+// enables the process's shutdown privilege before it asks for the restart.
+TEST(Win32SystemPowerTest, RebootAfterAPassThroughUpdateEnablesTheShutdownPrivilege) {
   using namespace testing_support;
-  UpdateBench bench(TransportMode::PassThroughCdrom);
-  bench.AddDrive(DriveOf(sim::LoaderLayout::TwoMegabyte));
   PackedProgram program(2);
   ASSERT_TRUE(program.Ready()) << program.Error();
-  std::vector<std::string> log;
-  Win32SystemPower power(std::make_unique<RecordingPowerCalls>(log));
-  HeadlessRunner runner(bench.transport, program.File(), bench.clock, &power);
-  ASSERT_EQ(runner.Run().finalState, WizardState::Completed);
-  EXPECT_EQ(log, (std::vector<std::string>{kKeepAwakeCall, kLetSleepCall}));
+  for (const TransportMode mode :
+       {TransportMode::PassThroughLetter, TransportMode::PassThroughCdrom}) {
+    SCOPED_TRACE(static_cast<int>(mode));
+    UpdateBench bench(mode);
+    bench.AddDrive(DriveOf(sim::LoaderLayout::TwoMegabyte));
+    std::vector<std::string> log;
+    Win32SystemPower power(std::make_unique<RecordingPowerCalls>(log));
+    HeadlessRunner runner(bench.transport, program.File(), bench.clock, &power);
+    ASSERT_EQ(runner.Run().finalState, WizardState::Completed);
+    EXPECT_EQ(log, (std::vector<std::string>{kKeepAwakeCall, kLetSleepCall}));
 
-  log.clear();
-  runner.Dialog().OnCloseReboot();
-  std::vector<std::string> expected = kPrivilegeCalls;
-  expected.push_back(kRebootCall);
-  EXPECT_EQ(log, expected);
+    ASSERT_EQ(ShutdownPrivilege(0), 0U) << "held, but not enabled, before";
+    log.clear();
+    runner.Dialog().OnCloseReboot();
+    std::vector<std::string> expected = kPrivilegeCalls;
+    expected.push_back(kRebootCall);
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(ShutdownPrivilege(), static_cast<DWORD>(SE_PRIVILEGE_ENABLED));
+  }
 }
 
 }  // namespace

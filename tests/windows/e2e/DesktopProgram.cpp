@@ -3,14 +3,18 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cstdlib>
-#include <cstring>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <thread>
+
+#include "tests/windows/e2e/TestPaths.h"
 
 namespace drivesmith::wintest {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr auto kPollInterval = 50ms;
 constexpr char kDialogClass[] = "#32770";
@@ -19,36 +23,47 @@ constexpr char kDialogClass[] = "#32770";
 constexpr double kIconMismatchAllowed = 0.1;
 constexpr auto kIconWait = 5s;
 
-std::string UpperCase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
+// Wine keeps the X window of a top-level window in this property.
+constexpr char kX11WindowProperty[] = "__wine_x11_whole_window";
+constexpr auto kUnixProgramTimeout = 20s;
+// Time for the X server to show what the program has drawn.
+constexpr auto kPaintSettle = 300ms;
+
+std::uintptr_t XWindowOf(HWND window) {
+  return reinterpret_cast<std::uintptr_t>(GetPropA(window, kX11WindowProperty));
 }
 
-// The harness's environment with `changes` applied, as a block for
-// CreateProcessA.
-std::vector<char> EnvironmentBlock(const std::map<std::string, std::string>& changes) {
-  std::map<std::string, std::string> entries;  // upper-case name -> "Name=value"
-  if (LPCH strings = GetEnvironmentStringsA()) {
-    for (const char* entry = strings; *entry != '\0'; entry += std::strlen(entry) + 1) {
-      const std::string text(entry);
-      const std::size_t equals = text.find('=', 1);
-      if (equals != std::string::npos) {
-        entries[UpperCase(text.substr(0, equals))] = text;
-      }
-    }
-    FreeEnvironmentStringsA(strings);
+// Runs a Unix program through RunAndMark.sh and returns whether it ended
+// with status 0. Wine starts a Unix program given by its Unix path; it hands
+// back no usable handles for it (what it leaves in the process information
+// must not be closed).
+bool RunUnixProgram(const std::vector<std::string>& arguments) {
+  static int runs = 0;
+  const std::string statusFile = std::string(kScratchFolder) + "/unix-run-" +
+                                 std::to_string(GetCurrentProcessId()) + "-" +
+                                 std::to_string(++runs);
+  std::error_code ignored;
+  fs::create_directories(WindowsPath(kScratchFolder), ignored);
+  fs::remove(WindowsPath(statusFile), ignored);
+  std::string commandLine = "/bin/sh \"" + std::string(kRunAndMark) + "\" \"" + statusFile + "\"";
+  for (const std::string& argument : arguments) {
+    commandLine += " \"" + argument + "\"";
   }
-  for (const auto& [name, value] : changes) {
-    entries[UpperCase(name)] = name + "=" + value;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
+    return false;
   }
-  std::vector<char> block;
-  for (const auto& [name, entry] : entries) {
-    block.insert(block.end(), entry.begin(), entry.end());
-    block.push_back('\0');
+  if (!WaitUntil([&] { return fs::exists(WindowsPath(statusFile), ignored); },
+                 kUnixProgramTimeout)) {
+    return false;
   }
-  block.push_back('\0');
-  return block;
+  int status = -1;
+  std::ifstream(WindowsPath(statusFile)) >> status;
+  fs::remove(WindowsPath(statusFile), ignored);
+  return status == 0;
 }
 
 std::string ClassOf(HWND window) {
@@ -85,13 +100,7 @@ BOOL CALLBACK FindIconControl(HWND window, LPARAM context) {
 std::vector<std::uint32_t> Pixels(int width, int height, const std::function<void(HDC)>& draw) {
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, bitmap);
@@ -121,12 +130,15 @@ double Mismatch(const std::vector<std::uint32_t>& a, const std::vector<std::uint
 
 DesktopProgram::DesktopProgram(const std::string& program, const std::string& folder,
                                const std::map<std::string, std::string>& environment) {
-  std::vector<char> block = EnvironmentBlock(environment);
+  // The program inherits the harness's environment, with these set.
+  for (const auto& [name, value] : environment) {
+    SetEnvironmentVariableA(name.c_str(), value.c_str());
+  }
   std::string commandLine = "\"" + program + "\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, block.data(),
+  if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                      folder.c_str(), &startup, &info)) {
     CloseHandle(info.hThread);
     process_ = info.hProcess;
@@ -151,31 +163,6 @@ bool DesktopProgram::WaitForExit(std::chrono::milliseconds timeout) {
 
 bool DesktopProgram::Running() const {
   return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
-}
-
-bool DesktopProgram::SetVariable(const std::string& assignment) {
-  auto* putEnvironment = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("msvcrt.dll"), "_putenv")));
-  if (process_ == nullptr || putEnvironment == nullptr) {
-    return false;
-  }
-  void* remote = VirtualAllocEx(process_, nullptr, assignment.size() + 1, MEM_COMMIT | MEM_RESERVE,
-                                PAGE_READWRITE);
-  if (remote == nullptr) {
-    return false;
-  }
-  bool set = false;
-  if (WriteProcessMemory(process_, remote, assignment.c_str(), assignment.size() + 1, nullptr)) {
-    if (HANDLE thread =
-            CreateRemoteThread(process_, nullptr, 0, putEnvironment, remote, 0, nullptr)) {
-      DWORD result = 1;
-      set = WaitForSingleObject(thread, kAnswerTimeoutMs) == WAIT_OBJECT_0 &&
-            GetExitCodeThread(thread, &result) && result == 0;
-      CloseHandle(thread);
-    }
-  }
-  VirtualFreeEx(process_, remote, 0, MEM_RELEASE);
-  return set;
 }
 
 DWORD DesktopProgram::ExitCode() const {
@@ -355,6 +342,33 @@ BoxIcon IconOf(HWND messageBox) {
       },
       kIconWait);
   return seen;
+}
+
+void SaveScreenshot(HWND window, const std::string& name) {
+  std::error_code ignored;
+  fs::create_directories(WindowsPath(kArtifactsFolder), ignored);
+  Settle(window);
+  std::this_thread::sleep_for(kPaintSettle);
+  RunUnixProgram({kXwdProgram, "-silent", "-id", std::to_string(XWindowOf(window)), "-out",
+                  std::string(kArtifactsFolder) + "/" + name + ".xwd"});
+}
+
+bool ActivateWindow(HWND window) {
+  const std::uintptr_t xWindow = XWindowOf(window);
+  return xWindow != 0 &&
+         RunUnixProgram({kXdotoolProgram, "windowactivate", "--sync", std::to_string(xWindow)});
+}
+
+bool DoubleClick(HWND window) {
+  RECT box;
+  return GetWindowRect(window, &box) &&
+         RunUnixProgram(
+             {kXdotoolProgram, "mousemove", "--sync", std::to_string((box.left + box.right) / 2),
+              std::to_string((box.top + box.bottom) / 2), "click", "--repeat", "2", "1"});
+}
+
+bool TypeKeys(const std::string& keys) {
+  return RunUnixProgram({kXdotoolProgram, "key", "--clearmodifiers", keys});
 }
 
 }  // namespace drivesmith::wintest

@@ -34,8 +34,8 @@ struct ShownMessageBox {
 
 class DesktopProgram {
  public:
-  // Starts `program` in `folder` with `environment` added to (or replacing
-  // entries of) the harness's own. Started() tells whether it runs.
+  // Starts `program` in `folder` with the harness's environment, after
+  // setting `environment` in it. Started() tells whether it runs.
   DesktopProgram(const std::string& program, const std::string& folder,
                  const std::map<std::string, std::string>& environment);
   ~DesktopProgram();  // ends the process if it still runs
@@ -48,11 +48,6 @@ class DesktopProgram {
   bool Running() const;
   // The exit status once the process has ended.
   DWORD ExitCode() const;
-  // Sets an environment variable inside the running process ("NAME=value"),
-  // through the C runtime's _putenv run on a thread of that process. Both
-  // programs use the same runtime DLL, which Wine maps at the same address
-  // in every process. False when the variable could not be set.
-  bool SetVariable(const std::string& assignment);
 
   // The visible top-level dialog-class windows of the process.
   std::vector<HWND> DialogWindows() const;
@@ -91,5 +86,17 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 // The text of a message box and which standard icon it shows.
 enum class BoxIcon { None, Error, Exclamation, Other };
 BoxIcon IconOf(HWND messageBox);
+
+// Through the X server Wine draws on, as a user's mouse and keyboard reach
+// the windows (a window manager must run). SaveScreenshot writes the window
+// as ARTIFACTS/`name`.xwd (xwd) for people to look at; the others (xdotool)
+// return once the server has done it, false when it failed.
+void SaveScreenshot(HWND window, const std::string& name);
+// Makes the window the active one, with the keyboard focus.
+bool ActivateWindow(HWND window);
+// Double-clicks the left mouse button on the middle of `window`.
+bool DoubleClick(HWND window);
+// Types `keys` (xdotool's key names) into whichever window has the focus.
+bool TypeKeys(const std::string& keys);
 
 }  // namespace drivesmith::wintest

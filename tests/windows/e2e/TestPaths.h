@@ -2,6 +2,7 @@
 // Where the build put what the end-to-end tests use; Unix paths, which the
 // tests reach through Wine's drive Z:.
 
+#include <algorithm>
 #include <string>
 
 namespace drivesmith::wintest {
@@ -19,11 +20,7 @@ inline constexpr char kRunAndMark[] = DRIVESMITH_TEST_RUN_AND_MARK;  // RunAndMa
 // "/a/b" as "Z:\a\b".
 inline std::string WindowsPath(const std::string& unixPath) {
   std::string path = "Z:" + unixPath;
-  for (char& c : path) {
-    if (c == '/') {
-      c = '\\';
-    }
-  }
+  std::replace(path.begin(), path.end(), '/', '\\');
   return path;
 }
 

@@ -12,6 +12,18 @@ command="$1"
 state="$2"
 mkdir -p "$state"
 
+# Waits up to 10 s until the command "$2..." succeeds; else shows log $1.
+await() {
+  log="$1"
+  shift
+  tries=0
+  until "$@"; do
+    tries=$((tries + 1))
+    [ "$tries" -le 100 ] || { echo "$log did not start:" >&2; cat "$state/$log.log" >&2; exit 1; }
+    sleep 0.1
+  done
+}
+
 case "$command" in
 start)
   rm -f "$state/display" "$state/xvfb.pid" "$state/openbox.pid"
@@ -20,43 +32,21 @@ start)
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
     3>"$state/display" </dev/null >"$state/xvfb.log" 2>&1 &
   echo $! >"$state/xvfb.pid"
-  tries=0
-  while [ ! -s "$state/display" ]; do
-    tries=$((tries + 1))
-    if [ "$tries" -gt 100 ]; then
-      echo "Xvfb did not start:" >&2
-      cat "$state/xvfb.log" >&2
-      exit 1
-    fi
-    sleep 0.1
-  done
+  await xvfb test -s "$state/display"
   display=":$(cat "$state/display")"
   DISPLAY="$display" openbox </dev/null >"$state/openbox.log" 2>&1 &
   echo $! >"$state/openbox.pid"
-  tries=0
-  until DISPLAY="$display" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
-    tries=$((tries + 1))
-    if [ "$tries" -gt 100 ]; then
-      echo "openbox did not start:" >&2
-      cat "$state/openbox.log" >&2
-      exit 1
-    fi
-    sleep 0.1
-  done
+  await openbox sh -c "DISPLAY=$display xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'"
   echo "virtual display $display with openbox"
   ;;
 stop)
-  artifacts="$3"
   for server in openbox xvfb; do
-    if [ -s "$state/$server.pid" ]; then
-      kill "$(cat "$state/$server.pid")" 2>/dev/null || true
-      rm -f "$state/$server.pid"
-    fi
+    [ ! -s "$state/$server.pid" ] || kill "$(cat "$state/$server.pid")" 2>/dev/null || true
+    rm -f "$state/$server.pid"
   done
   rm -f "$state/display"
-  for capture in "$artifacts"/*.xwd; do
-    [ -e "$capture" ] || continue
-    convert "$capture" "${capture%.xwd}.png" && rm -f "$capture"
+  for capture in "$3"/*.xwd; do
+    [ ! -e "$capture" ] || { convert "$capture" "${capture%.xwd}.png" && rm -f "$capture"; }
   done
   ;;
 *)

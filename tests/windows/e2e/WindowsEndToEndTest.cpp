@@ -9,15 +9,16 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
+#include <regex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/image/TempFolder.h"
 #include "tests/windows/e2e/DesktopProgram.h"
 #include "tests/windows/e2e/TestPaths.h"
-#include "tests/windows/e2e/X11Tools.h"
 #include "ui/DialogView.h"
 
 namespace drivesmith::wintest {
@@ -51,24 +52,17 @@ std::uint32_t PlatformId() {
   return info.dwPlatformId;
 }
 
-std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // A fresh folder for one test, holding the packed program as drivesmith.exe
-// and, when asked, a WNASPI32.DLL.
+// and, when given, `aspiLibrary` as WNASPI32.DLL.
 class ScratchFolder {
  public:
-  explicit ScratchFolder(const std::string& name)
+  explicit ScratchFolder(const std::string& name, const char* aspiLibrary = nullptr)
       : path_(fs::path(WindowsPath(kScratchFolder)) / name) {
     std::error_code ignored;
     fs::remove_all(path_, ignored);
     fs::create_directories(path_ / "flash");
     fs::copy_file(WindowsPath(kPackedProgram), Program());
-  }
-  void AddAspiLibrary(const std::string& source) {
-    fs::copy_file(WindowsPath(source), path_ / "WNASPI32.DLL");
+    if (aspiLibrary != nullptr) fs::copy_file(WindowsPath(aspiLibrary), path_ / "WNASPI32.DLL");
   }
   std::string Program() const { return (path_ / "drivesmith.exe").string(); }
   std::string Folder() const { return path_.string(); }
@@ -78,24 +72,13 @@ class ScratchFolder {
   fs::path path_;
 };
 
-// Wine takes a process's DLL overrides from the environment it was started
-// in, not from the one a Windows parent passes on: each CTest entry sets
-// WINEDLLOVERRIDES for the programs it starts. True when it asks for
-// WNASPI32.DLL in `mode` ("n", "b", or "" for none).
+// True when the CTest entry has Wine load WNASPI32.DLL in `mode` ("n", "b",
+// "" for none) for the programs it starts (a Windows parent cannot).
 bool AspiOverrideIs(const std::string& mode) {
   char overrides[1024] = {};
   GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
   const std::string all = std::string(";") + overrides + ";";
   return all.find(";wnaspi32=" + mode + ";") != std::string::npos;
-}
-
-// The files the simulated drives wrote their flash to.
-std::vector<fs::path> FlashFiles(const fs::path& folder) {
-  std::vector<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    files.push_back(entry.path());
-  }
-  return files;
 }
 
 void ExpectStartScreen(HWND dialog) {
@@ -119,8 +102,7 @@ void WaitOutDoubleClick() {
   std::this_thread::sleep_for(std::chrono::milliseconds(GetDoubleClickTime()) + kSecondPressMargin);
 }
 
-// One update through the window on a 9x machine with a one- and a
-// two-megabyte drive.
+// One update through the window on a 9x machine with a 1M and a 2M drive.
 struct DriveCase {
   const char* name;
   int listIndex;
@@ -134,15 +116,15 @@ class NineXUpdate : public ::testing::TestWithParam<DriveCase> {};
 
 TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   ASSERT_EQ(PlatformId(), kPlatform9x) << "this test needs a prefix that reports Windows 98";
+  // Message times are negative as signed 32-bit values from here on.
+  ASSERT_GE(GetTickCount(), 0x80000000U) << "this test needs the system's uptime past 2^31 ms";
   const DriveCase& drive = GetParam();
-  ScratchFolder scratch(std::string("update-") + drive.name);
-  scratch.AddAspiLibrary(kSimulatedAspi);
+  ScratchFolder scratch(std::string("update-") + drive.name, kSimulatedAspi);
   ASSERT_TRUE(AspiOverrideIs("n"));
-  std::map<std::string, std::string> environment;
-  environment["DRIVESMITH_SIM_DRIVES"] = "1m@0:0,2m@0:1";
-  environment["DRIVESMITH_SIM_FLASH"] = scratch.FlashFolder().string();
-  environment["DRIVESMITH_SIM_TIME_SCALE"] = "0.01";
-  DesktopProgram program(scratch.Program(), scratch.Folder(), environment);
+  DesktopProgram program(scratch.Program(), scratch.Folder(),
+                         {{"DRIVESMITH_SIM_DRIVES", "1m@0:0,2m@0:1"},
+                          {"DRIVESMITH_SIM_FLASH", scratch.FlashFolder().string()},
+                          {"DRIVESMITH_SIM_TIME_SCALE", "0.01"}});
   ASSERT_TRUE(program.Started());
 
   HWND dialog = program.WaitForWindow(kDialogCaption, kWindowWait);
@@ -153,7 +135,7 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   EXPECT_EQ(entries[1].rfind("HA:0 ID:1  ", 0), 0U) << entries[1];
   EXPECT_EQ(SelectedListIndex(dialog, Id(ControlId::DriveList)), 0);
   ExpectStartScreen(dialog);
-  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-state0"));
+  SaveScreenshot(dialog, std::string("9x-") + drive.name + "-state0");
 
   SelectListIndex(dialog, Id(ControlId::DriveList), drive.listIndex);
   // The keyboard and mouse go to the dialog from now on. A double click on
@@ -175,7 +157,7 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
     EXPECT_EQ(question.text, "You'll change FROM 1M to 2M.\r\nContinue?");
     EXPECT_EQ(IconOf(question.window), BoxIcon::Exclamation);
     EXPECT_NE(GetDlgItem(question.window, IDNO), nullptr);
-    EXPECT_TRUE(SaveScreenshot(question.window, std::string("9x-") + drive.name + "-question"));
+    SaveScreenshot(question.window, std::string("9x-") + drive.name + "-question");
     ClickButton(question.window, IDYES);
   }
 
@@ -184,7 +166,7 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   // reveal the check box) is dropped.
   ASSERT_TRUE(WaitUntil([&] { return ProgressPosition(dialog, Id(ControlId::ProgressBar)) > 0; },
                         kUpdateWait));
-  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-updating"));
+  SaveScreenshot(dialog, std::string("9x-") + drive.name + "-updating");
   EXPECT_TRUE(TypeKeys("Escape"));
   const int progressAfterKey = ProgressPosition(dialog, Id(ControlId::ProgressBar));
   EXPECT_TRUE(progressAfterKey > 0 && progressAfterKey < kProgressEnd)
@@ -211,7 +193,7 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   EXPECT_FALSE(ControlEnabled(dialog, Id(ControlId::NextStart)));
   EXPECT_FALSE(ControlEnabled(dialog, Id(ControlId::Back)));
   EXPECT_EQ(ProgressPosition(dialog, Id(ControlId::ProgressBar)), kProgressEnd);
-  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-") + drive.name + "-completed"));
+  SaveScreenshot(dialog, std::string("9x-") + drive.name + "-completed");
 
   // The cancel path ends the program without a restart.
   if (drive.endWithEscape) {
@@ -222,10 +204,13 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
   }
   EXPECT_TRUE(program.WaitForExit(kWindowWait));
 
-  const std::vector<fs::path> flashFiles = FlashFiles(scratch.FlashFolder());
+  std::vector<std::string> flashFiles;
+  for (const auto& entry : fs::directory_iterator(scratch.FlashFolder())) {
+    flashFiles.push_back(entry.path().string());
+  }
   ASSERT_EQ(flashFiles.size(), 1U) << "only the updated drive's flash changes";
-  const std::vector<std::uint8_t> flash = ReadBytes(flashFiles[0]);
-  const std::vector<std::uint8_t> image = ReadBytes(WindowsPath(kPackedImage));
+  const std::vector<std::uint8_t> flash = testing_support::ReadBytes(flashFiles[0]);
+  const std::vector<std::uint8_t> image = testing_support::ReadBytes(WindowsPath(kPackedImage));
   ASSERT_GE(flash.size(), drive.flashTo);
   ASSERT_GE(image.size(), drive.flashTo);
   const auto from = static_cast<std::ptrdiff_t>(drive.flashFrom);
@@ -244,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(Drives, NineXUpdate,
 // answers, goes back to its first screen and ends when asked.
 struct CompletionCase {
   const char* name;
-  const char* mode;  // DRIVESMITH_SIM_COMPLETION from then on
+  const char* mode;  // the simulated manager's completion mode from then on
 };
 
 class NineXCompletion : public ::testing::TestWithParam<CompletionCase> {};
@@ -253,12 +238,13 @@ TEST_P(NineXCompletion, LostMidUpdateFailsTheUpdateWithoutHanging) {
   ASSERT_EQ(PlatformId(), kPlatform9x) << "this test needs a prefix that reports Windows 98";
   ASSERT_TRUE(AspiOverrideIs("n"));
   const CompletionCase& completion = GetParam();
-  ScratchFolder scratch(std::string("completion-") + completion.name);
-  scratch.AddAspiLibrary(kSimulatedAspi);
+  ScratchFolder scratch(std::string("completion-") + completion.name, kSimulatedAspi);
+  const std::string mode = scratch.Folder() + "\\completion-mode";
+  std::ofstream(mode) << "async";
   DesktopProgram program(scratch.Program(), scratch.Folder(),
                          {{"DRIVESMITH_SIM_DRIVES", "2m@0:0"},
                           {"DRIVESMITH_SIM_TIME_SCALE", "0.01"},
-                          {"DRIVESMITH_SIM_COMPLETION", "async"}});
+                          {"DRIVESMITH_SIM_COMPLETION_FILE", mode}});
   ASSERT_TRUE(program.Started());
   HWND dialog = program.WaitForWindow(kDialogCaption, kWindowWait);
   ASSERT_NE(dialog, nullptr) << "exit status " << std::hex << program.ExitCode();
@@ -270,12 +256,22 @@ TEST_P(NineXCompletion, LostMidUpdateFailsTheUpdateWithoutHanging) {
   ASSERT_TRUE(WaitUntil([&] { return ProgressPosition(dialog, Id(ControlId::ProgressBar)) > 0; },
                         kUpdateWait));
 
-  ASSERT_TRUE(program.SetVariable(std::string("DRIVESMITH_SIM_COMPLETION=") + completion.mode));
+  ASSERT_TRUE(std::ofstream(mode) << completion.mode);
   const auto lost = std::chrono::steady_clock::now();
-  ASSERT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateFailed); }, kUpdateWait));
+  // The window answers while a command waits for its completion.
+  std::chrono::steady_clock::duration slowestAnswer{};
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const auto asked = std::chrono::steady_clock::now();
+        const bool failed = StateIs(dialog, kStateFailed);
+        slowestAnswer = std::max(slowestAnswer, std::chrono::steady_clock::now() - asked);
+        return failed;
+      },
+      kUpdateWait));
   // The command in flight waited its full 5000 ms before it failed.
   EXPECT_GE(std::chrono::steady_clock::now() - lost, 5s);
-  EXPECT_TRUE(SaveScreenshot(dialog, std::string("9x-completion-") + completion.name));
+  EXPECT_LT(slowestAnswer, 2500ms);
+  SaveScreenshot(dialog, std::string("9x-completion-") + completion.name);
   EXPECT_EQ(ControlText(dialog, Id(ControlId::Close)), "Close");
   EXPECT_TRUE(ControlEnabled(dialog, Id(ControlId::Close)));
   EXPECT_TRUE(ControlEnabled(dialog, Id(ControlId::Back)));
@@ -311,10 +307,7 @@ TEST_P(NineXAspiFailure, ShowsItsBoxAndEnds) {
   ASSERT_EQ(PlatformId(), kPlatform9x) << "this test needs a prefix that reports Windows 98";
   const AspiFailureCase& failure = GetParam();
   ASSERT_TRUE(AspiOverrideIs(failure.overrideMode)) << "wnaspi32=" << failure.overrideMode;
-  ScratchFolder scratch(std::string("aspi-") + failure.name);
-  if (failure.library != nullptr) {
-    scratch.AddAspiLibrary(failure.library);
-  }
+  ScratchFolder scratch(std::string("aspi-") + failure.name, failure.library);
   DesktopProgram program(scratch.Program(), scratch.Folder(), {});
   ASSERT_TRUE(program.Started());
 
@@ -324,7 +317,7 @@ TEST_P(NineXAspiFailure, ShowsItsBoxAndEnds) {
   EXPECT_EQ(box.text, failure.text);
   EXPECT_EQ(IconOf(box.window), BoxIcon::Error);
   EXPECT_EQ(GetDlgItem(box.window, IDCANCEL), nullptr);
-  EXPECT_TRUE(SaveScreenshot(box.window, std::string("9x-aspi-") + failure.name));
+  SaveScreenshot(box.window, std::string("9x-aspi-") + failure.name);
   ClickButton(box.window, IDOK);
 
   bool dialogShown = false;
@@ -347,12 +340,39 @@ INSTANTIATE_TEST_SUITE_P(
                       AspiFailureCase{"WinesOwnLayer", nullptr, "b", "Not found ASPI MANAGER"}),
     [](const auto& test) { return std::string(test.param.name); });
 
+// The arguments of each call to `function` that Wine's relay trace shows
+// (the trace goes to the file that DRIVESMITH_WINE_OUTPUT names).
+std::vector<std::string> RelayedCalls(const std::string& function) {
+  char output[MAX_PATH] = {};
+  GetEnvironmentVariableA("DRIVESMITH_WINE_OUTPUT", output, sizeof output);
+  std::ifstream trace(WindowsPath(output));
+  std::vector<std::string> calls;
+  const std::string call = ":Call " + function + "(";
+  for (std::string line; std::getline(trace, line);) {
+    const std::size_t at = line.find(call), end = line.rfind(") ret=");
+    if (at != std::string::npos && end != std::string::npos) {
+      calls.push_back(line.substr(at + call.size(), end - at - call.size()));
+    }
+  }
+  return calls;
+}
+
 // The NT family on a machine without a drive that answers: an empty list,
-// and Start refuses with the model box.
+// and Start refuses with the model box. Wine traces the program's
+// pass-through calls (it reads the list of calls to trace at a program's
+// start).
 TEST(NtFamily, FindsNoDriveAndStartRefuses) {
   ASSERT_EQ(PlatformId(), kPlatformNt) << "this test needs a prefix that reports the NT family";
   ScratchFolder scratch("nt");
-  DesktopProgram program(scratch.Program(), scratch.Folder(), {});
+  HKEY debug = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Debug", 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &debug, nullptr),
+            ERROR_SUCCESS);
+  const char traced[] = "KERNEL32.CreateFileA;KERNEL32.DeviceIoControl";
+  RegSetValueExA(debug, "RelayInclude", 0, REG_SZ, reinterpret_cast<const BYTE*>(traced),
+                 sizeof traced);
+  DesktopProgram program(scratch.Program(), scratch.Folder(), {{"WINEDEBUG", "+relay"}});
+  SetEnvironmentVariableA("WINEDEBUG", "-all");
   ASSERT_TRUE(program.Started());
 
   HWND dialog = program.WaitForWindow(kDialogCaption, kWindowWait);
@@ -360,7 +380,7 @@ TEST(NtFamily, FindsNoDriveAndStartRefuses) {
   EXPECT_TRUE(ListEntries(dialog, Id(ControlId::DriveList)).empty());
   EXPECT_EQ(SelectedListIndex(dialog, Id(ControlId::DriveList)), CB_ERR);
   ExpectStartScreen(dialog);
-  EXPECT_TRUE(SaveScreenshot(dialog, "nt-state0"));
+  SaveScreenshot(dialog, "nt-state0");
 
   ClickButton(dialog, Id(ControlId::NextStart));
   ASSERT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateStart); }, kWindowWait));
@@ -371,7 +391,7 @@ TEST(NtFamily, FindsNoDriveAndStartRefuses) {
   EXPECT_EQ(refusal.caption, "drivesmith");
   EXPECT_EQ(refusal.text, "Sorry, this flash utility can't update this model.");
   EXPECT_EQ(IconOf(refusal.window), BoxIcon::Exclamation);
-  EXPECT_TRUE(SaveScreenshot(refusal.window, "nt-refusal"));
+  SaveScreenshot(refusal.window, "nt-refusal");
   ClickButton(refusal.window, IDOK);
   ASSERT_TRUE(WaitUntil([&] { return program.DialogWindows().size() == 1; }, kWindowWait));
 
@@ -384,11 +404,42 @@ TEST(NtFamily, FindsNoDriveAndStartRefuses) {
   }
   EXPECT_TRUE(
       WaitUntil([&] { return ControlVisible(dialog, Id(ControlId::UpdateLoader)); }, kWindowWait));
-  EXPECT_TRUE(SaveScreenshot(dialog, "nt-state1-update-loader"));
+  SaveScreenshot(dialog, "nt-state1-update-loader");
 
   // Close before an update ends the program at once.
   ClickButton(dialog, Id(ControlId::Close));
   EXPECT_TRUE(program.WaitForExit(kWindowWait));
+  RegDeleteValueA(debug, "RelayInclude");
+  RegCloseKey(debug);
+
+  // Every device opened for reading and writing (GENERIC_READ |
+  // GENERIC_WRITE), shared for both, existing only, without flags: the probe
+  // of \\.\cdrom0 to 255, then drive letters from d: round to c:. Every
+  // request (IOCTL_SCSI_PASS_THROUGH) has one buffer as input and output,
+  // both of the header's 80 bytes and INQUIRY's 36.
+  const std::regex device(R"re([0-9a-f]+ "\\\\\\\\\.\\\\(cdrom\d+|[a-z]:)",(.*))re");
+  std::set<std::string> opened;
+  for (const std::string& call : RelayedCalls("KERNEL32.CreateFileA")) {
+    std::smatch match;
+    if (std::regex_match(call, match, device)) {
+      opened.insert(match[1]);
+      EXPECT_EQ(match[2], "c0000000,00000003,00000000,00000003,00000000,00000000") << call;
+    }
+  }
+  for (const char* name : {"cdrom0", "cdrom255", "d:", "z:", "c:"}) {
+    EXPECT_EQ(opened.count(name), 1U) << name;
+  }
+  // (Wine's services that the program starts inherit the trace as well.)
+  std::vector<std::string> requests;
+  for (const std::string& call : RelayedCalls("KERNEL32.DeviceIoControl")) {
+    if (call.find(",0004d004,") != std::string::npos) requests.push_back(call);
+  }
+  EXPECT_GE(requests.size(), 2U) << "c: and z: open under Wine";
+  const std::regex request(
+      R"([0-9a-f]+,0004d004,([0-9a-f]+),00000074,\1,00000074,[0-9a-f]+,00000000)");
+  for (const std::string& call : requests) {
+    EXPECT_TRUE(std::regex_match(call, request)) << call;
+  }
 }
 
 }  // namespace
