@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/image/TempFolder.h"
+#include "tests/support/ExpectedStateTexts.h"
 #include "tests/windows/e2e/DesktopProgram.h"
 #include "tests/windows/e2e/TestPaths.h"
 #include "ui/DialogView.h"
@@ -28,14 +29,10 @@ namespace fs = std::filesystem;
 
 constexpr char kDialogCaption[] = "Tavix Drivesmith Ver. 10.0";
 constexpr char kAppTitle[] = "Tavix Drivesmith ver 1.0.1.0";
-constexpr char kStateChooseDrive[] =
-    " Select Target Drive and Source File.\r\n\r\n Eject Disc from Target Drive.";
-constexpr char kStateStart[] = " Push Start button and Start to update.";
-constexpr char kStateCompleted[] =
-    " Completed to update F/W of Drive.\r\n\r\n *** OK ** OK ** OK *** \r\n\r\n"
-    " Turn OFF PC & Drive and Reboot them.";
-constexpr char kStateFailed[] =
-    " Fail to update.\r\n\r\n *** NG ** NG ** NG *** \r\n\r\n Turn OFF PC and Reboot it.";
+const std::string kStateChooseDrive = expected::StateText(0, false);
+const std::string kStateStart = expected::StateText(1, false);
+const std::string kStateCompleted = expected::StateText(11, false);
+const std::string kStateFailed = expected::StateText(12, false);
 constexpr std::uint32_t kPlatform9x = 1;
 constexpr std::uint32_t kPlatformNt = 2;
 constexpr int kProgressEnd = 1000;
