@@ -76,11 +76,6 @@ struct Findings {
 //   --cdrom N --via sg|sr --trace FILE [--rounds-before K]
 int CheckCommands(const CheckArguments& arguments);
 
-// Transport selection and discovery: the entries, their labels, and each
-// entry read back addressing its own drive.
-//   --count N --revisions R1,R2,...
-int CheckDiscovery(const CheckArguments& arguments);
-
 // A whole update through the headless runner on the real clock.
 //   --size 1|2 --expect STATE [--select N] [--flash FILE] [--entry-contains TEXT]
 //   [--within SECONDS] [--fallback-trace FILE]

@@ -13,7 +13,7 @@ using namespace drivesmith::kernelcheck;
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::cerr
-        << "usage: drivesmith-kernel-check commands|discover|update|filter|sense|silent|bench "
+        << "usage: drivesmith-kernel-check commands|update|filter|sense|silent|bench "
            "--option value ...\n";
     return 2;
   }
@@ -25,7 +25,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (verb == "commands") return CheckCommands(arguments);
-  if (verb == "discover") return CheckDiscovery(arguments);
   if (verb == "update") return CheckUpdate(arguments);
   if (verb == "filter") return CheckCommandFilter(arguments);
   if (verb == "sense") return CheckDescriptorSense(arguments);
