@@ -7,7 +7,6 @@
 #include <string>
 
 #include "platform/windows/Win32CompletionWaiter.h"
-#include "platform/windows/Win32PlainCompletionWaiter.h"
 #include "transport/AspiLayer.h"
 
 namespace drivesmith {
@@ -17,8 +16,7 @@ class Win32AspiLibrary : public AspiLibrary {
   // LoadLibraryA(name); null when the library cannot be loaded. Completion
   // events are waited for through `waiter`.
   static std::unique_ptr<Win32AspiLibrary> Load(const std::string& name,
-                                                std::shared_ptr<Win32CompletionWaiter> waiter =
-                                                    std::make_shared<Win32PlainCompletionWaiter>());
+                                                std::shared_ptr<Win32CompletionWaiter> waiter);
   ~Win32AspiLibrary() override;
   Win32AspiLibrary(const Win32AspiLibrary&) = delete;
   Win32AspiLibrary& operator=(const Win32AspiLibrary&) = delete;

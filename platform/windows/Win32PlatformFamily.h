@@ -8,7 +8,6 @@
 #include <string>
 
 #include "platform/windows/Win32CompletionWaiter.h"
-#include "platform/windows/Win32PlainCompletionWaiter.h"
 #include "app/AppPlatform.h"
 
 namespace drivesmith {
@@ -19,9 +18,8 @@ using Win32MessageBoxPresenter =
 class Win32PlatformFamily : public AppPlatform {
  public:
   // The ASPI library it loads waits for completions through `waiter`.
-  explicit Win32PlatformFamily(Win32MessageBoxPresenter showMessageBox,
-                               std::shared_ptr<Win32CompletionWaiter> waiter =
-                                   std::make_shared<Win32PlainCompletionWaiter>());
+  Win32PlatformFamily(Win32MessageBoxPresenter showMessageBox,
+                      std::shared_ptr<Win32CompletionWaiter> waiter);
 
   // dwPlatformId of GetVersionExA; 0 when the call fails.
   std::uint32_t PlatformId() override;
