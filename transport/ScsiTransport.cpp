@@ -108,10 +108,10 @@ void ScsiTransport::ReapAbandonedCommands() {
   // writing the final status. The layer is done with one once it has done
   // both. A final status alone is not enough: the signal may still be on its
   // way, and an event closed before it would be signalled after its handle
-  // was closed or given to the next command's event. A signal alone is not enough either (a wait
-  // can end without completion). A command whose signal the reset at the
-  // time-out swallowed never shows both, and stays until the end of the run,
-  // counting against the limit.
+  // was closed or given to the next command's event. A signal alone is not
+  // enough either (a wait can end without completion). A command whose
+  // signal the reset at the time-out swallowed never shows both, and stays
+  // until the end of the run, counting against the limit.
   std::erase_if(abandoned_, [this](const std::unique_ptr<AspiCommand>& command) {
     if (CurrentStatus(command->srb) == aspi::kStatusPending) return false;
     if (!HasSignalled(*aspi_, command->event)) return false;

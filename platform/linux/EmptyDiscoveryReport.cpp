@@ -9,7 +9,7 @@
 #include <set>
 #include <vector>
 
-#include "platform/linux/SgAccessLog.h"
+#include "platform/linux/EmptyDiscoveryReport.h"
 
 namespace drivesmith {
 

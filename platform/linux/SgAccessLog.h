@@ -1,12 +1,10 @@
 #pragma once
-// What the SG_IO pass-through layer met at each device node it tried to open,
-// and the account of it that the program prints when no drive answered: a
-// user then learns which node was missing, locked or silent, and what to do.
+// What the SG_IO pass-through layer met at each device node it tried to open
+// (EmptyDiscoveryReport.h words it for the user).
 
 #include <sys/types.h>
 
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,14 +38,5 @@ class SgAccessLog {
  private:
   std::vector<SgNodeAttempt> attempts_;
 };
-
-// The name of a group in the system's group database; empty when it has none.
-std::string GroupName(gid_t group);
-
-// The account of a discovery that found no drive: one line per node that
-// exists, then one line for those that do not. Ends with a newline. A node's
-// group is named through `groupName`.
-std::string DescribeEmptyDiscovery(const SgAccessLog& log,
-                                   const std::function<std::string(gid_t)>& groupName = GroupName);
 
 }  // namespace drivesmith

@@ -17,7 +17,7 @@
 #include "platform/linux/QtDialogView.h"
 #include "platform/linux/QtMessageBox.h"
 #include "platform/linux/RunningProgramFile.h"
-#include "platform/linux/SgAccessLog.h"
+#include "platform/linux/EmptyDiscoveryReport.h"
 #include "platform/linux/SgIoPassThroughLayer.h"
 #include "ui/UpdateDialog.h"
 

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "platform/linux/SgAccessLog.h"
+#include "platform/linux/EmptyDiscoveryReport.h"
 #include "platform/linux/SgDevicePath.h"
 #include "platform/linux/SgIoPassThroughLayer.h"
 #include "tests/image/TempFolder.h"
