@@ -32,8 +32,6 @@ constexpr std::size_t kSenseInfoOffset = 24;     // 32 bits
 constexpr std::size_t kCdb = 28;                 // 16 bytes
 constexpr std::size_t kCdbRoom = 16;
 
-constexpr std::uint8_t kStatusUnset = 0xFF;
-
 #if defined(_WIN32)
 // The same offsets as the system's headers declare the record.
 static_assert(sizeof(void*) == 4, "the Windows program is built for 32-bit Windows");
@@ -75,7 +73,7 @@ std::span<std::uint8_t> ScsiPassThroughBlock::Lay(const PassThroughRequest& requ
   if (request.data.size() > bytes_.size() - kDataOffset) return {};
   const std::span<std::uint8_t> bytes(bytes_);
   Put(bytes, kLength, kHeaderLength, 2);
-  Put(bytes, kScsiStatus, kStatusUnset, 4);  // PathId, TargetId and Lun 0
+  Put(bytes, kScsiStatus, kPassThroughStatusUnset, 4);  // PathId, TargetId and Lun 0
   bytes[kCdbLength] = static_cast<std::uint8_t>(request.commandBlock.size());
   bytes[kSenseInfoLength] = static_cast<std::uint8_t>(SenseLength(request));
   bytes[kDataIn] = DataIn(request.direction);
