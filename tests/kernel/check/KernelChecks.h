@@ -71,14 +71,10 @@ struct Findings {
   int ExitStatus() const { return failures == 0 ? 0 : 1; }
 };
 
-// The nine drive commands through the adapter, answer by answer against the
-// same commands on an in-process simulated drive of the same model.
-//   --cdrom N --via sg|sr --trace FILE [--rounds-before K]
-int CheckCommands(const CheckArguments& arguments);
-
-// A whole update through the headless runner on the real clock.
-//   --size 1|2 --expect STATE [--select N] [--flash FILE] [--entry-contains TEXT]
-//   [--within SECONDS] [--fallback-trace FILE]
+// A whole update through the headless runner on the real clock, through the
+// generic nodes or (--via sr, as root) the block nodes.
+//   --size 1|2 --expect STATE [--via sg|sr] [--select N] [--flash FILE]
+//   [--entry-contains TEXT] [--within SECONDS] [--fallback-trace FILE]
 int CheckUpdate(const CheckArguments& arguments);
 
 // The block layer's command filter, as a user without CAP_SYS_RAWIO.

@@ -73,7 +73,7 @@ int CheckUpdate(const CheckArguments& arguments) {
   LinuxPlatformFamily platform([](const std::string& text, const std::string&, MessageBoxKind) {
     std::cout << "  message box: " << text << "\n";
   });
-  SgIoPassThroughLayer layer;
+  SgIoPassThroughLayer layer(arguments.Text("via", "sg") == "sr" ? kNoSysfs : "/sys", "/dev");
   const TransportSelection selection = SelectTransport(platform, layer);
   if (!selection.Ok()) {
     std::cout << "  no transport selected\n";

@@ -12,9 +12,8 @@ using namespace drivesmith::kernelcheck;
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::cerr
-        << "usage: drivesmith-kernel-check commands|update|filter|sense|silent|bench "
-           "--option value ...\n";
+    std::cerr << "usage: drivesmith-kernel-check update|filter|sense|silent|bench "
+                 "--option value ...\n";
     return 2;
   }
   const std::string verb = argv[1];
@@ -24,7 +23,6 @@ int main(int argc, char** argv) {
     std::cerr << "drivesmith-kernel-check: " << error << "\n";
     return 2;
   }
-  if (verb == "commands") return CheckCommands(arguments);
   if (verb == "update") return CheckUpdate(arguments);
   if (verb == "filter") return CheckCommandFilter(arguments);
   if (verb == "sense") return CheckDescriptorSense(arguments);
