@@ -69,28 +69,6 @@ TEST(FirmwareImageTest, TrailerLoaderAndLoadOfRealFiles) {
   }
 }
 
-TEST(FirmwareImageTest, LoadRefusesAFileRenamedOverTheOneWhoseHeaderWasShown) {
-  RealProgramFile program(256, kMiB, 0x00010001, "TAVIX LOADER 1M ");
-  // The same layout with other image bytes, renamed into place the way a
-  // re-pack or a package upgrade replaces a program.
-  Bytes replacement = program.bytes;
-  std::fill_n(replacement.begin() + 256, kMiB, std::uint8_t{0x5A});
-  const std::string staged = program.folder.File("staged");
-  testing_support::WriteBytes(staged, replacement);
-  std::error_code renamed;
-  std::filesystem::rename(staged, program.path, renamed);
-  ASSERT_FALSE(renamed) << renamed.message();
-
-  std::string failure;
-  EXPECT_EQ(program.image.LoadFirmwareImage(program.file, program.path, failure), 0);
-  EXPECT_EQ(program.image.Data(), nullptr);
-
-  // Reading the header again shows the new file, which then loads.
-  program.image.ReadImageHeader(program.file);
-  ASSERT_EQ(program.image.LoadFirmwareImage(program.file, program.path, failure), 1);
-  EXPECT_EQ(program.image.Data()[0], 0x5A);
-}
-
 // A file renamed over the program between the trailer read and the header
 // read: the trailer is the first file's, the header the second's, whose image
 // lies 4 KiB further on. No load may pair them.

@@ -18,10 +18,6 @@ namespace fs = std::filesystem;
 
 constexpr auto kPollInterval = 50ms;
 constexpr char kDialogClass[] = "#32770";
-// Share of an icon's pixels that may differ from a standard icon drawn by
-// the harness (the edge against the box's background).
-constexpr double kIconMismatchAllowed = 0.1;
-constexpr auto kIconWait = 5s;
 
 // Wine keeps the X window of a top-level window in this property.
 constexpr char kX11WindowProperty[] = "__wine_x11_whole_window";
@@ -87,51 +83,17 @@ BOOL CALLBACK CollectDialogs(HWND window, LPARAM context) {
   return TRUE;
 }
 
-BOOL CALLBACK FindIconControl(HWND window, LPARAM context) {
-  const auto style = static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE));
-  if (ClassOf(window) == "Static" && (style & SS_TYPEMASK) == SS_ICON && IsWindowVisible(window)) {
-    *reinterpret_cast<HWND*>(context) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// The pixels of `width` x `height` drawn by `draw` into a 32-bit bitmap.
-std::vector<std::uint32_t> Pixels(int width, int height, const std::function<void(HDC)>& draw) {
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  draw(memory);
-  GdiFlush();
-  const auto* begin = static_cast<const std::uint32_t*>(bits);
-  std::vector<std::uint32_t> pixels(begin, begin + static_cast<std::ptrdiff_t>(width) * height);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  for (auto& pixel : pixels) {
-    pixel &= 0x00FFFFFFU;
-  }
-  return pixels;
-}
-
-double Mismatch(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
-  std::size_t differing = 0;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    differing += a[i] != b[i] ? 1U : 0U;
-  }
-  return a.empty() ? 1.0 : static_cast<double>(differing) / static_cast<double>(a.size());
-}
-
 }  // namespace
 
 DesktopProgram::DesktopProgram(const std::string& program, const std::string& folder,
                                const std::map<std::string, std::string>& environment) {
-  // The program inherits the harness's environment, with these set.
+  // The program inherits the harness's environment, with these set; the
+  // harness keeps its own.
+  std::map<std::string, std::string> own;
   for (const auto& [name, value] : environment) {
+    char kept[4096] = {};
+    GetEnvironmentVariableA(name.c_str(), kept, sizeof kept);
+    own[name] = kept;
     SetEnvironmentVariableA(name.c_str(), value.c_str());
   }
   std::string commandLine = "\"" + program + "\"";
@@ -143,6 +105,9 @@ DesktopProgram::DesktopProgram(const std::string& program, const std::string& fo
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     processId_ = info.dwProcessId;
+  }
+  for (const auto& [name, value] : own) {
+    SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
   }
 }
 
@@ -298,50 +263,6 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     std::this_thread::sleep_for(kPollInterval);
   }
   return true;
-}
-
-BoxIcon IconOf(HWND messageBox) {
-  HWND icon = nullptr;
-  EnumChildWindows(messageBox, &FindIconControl, reinterpret_cast<LPARAM>(&icon));
-  if (icon == nullptr) {
-    return BoxIcon::None;
-  }
-  const int width = GetSystemMetrics(SM_CXICON);
-  const int height = GetSystemMetrics(SM_CYICON);
-  auto drawn = [&](LPCSTR standard, std::uint32_t backgroundPixel) {
-    const COLORREF background =
-        RGB(backgroundPixel >> 16 & 0xFF, backgroundPixel >> 8 & 0xFF, backgroundPixel & 0xFF);
-    return Pixels(width, height, [&](HDC target) {
-      HBRUSH brush = CreateSolidBrush(background);
-      RECT all = {0, 0, width, height};
-      FillRect(target, &all, brush);
-      DeleteObject(brush);
-      DrawIconEx(target, 0, 0, LoadIconA(nullptr, standard), width, height, 0, nullptr, DI_NORMAL);
-    });
-  };
-  // The box may not have been painted yet: look again until it shows one of
-  // the two icons, or give up.
-  BoxIcon seen = BoxIcon::Other;
-  WaitUntil(
-      [&] {
-        Settle(messageBox);
-        RECT bounds;
-        GetWindowRect(icon, &bounds);
-        const std::vector<std::uint32_t> shown = Pixels(width, height, [&](HDC target) {
-          HDC screen = GetDC(nullptr);
-          BitBlt(target, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
-          ReleaseDC(nullptr, screen);
-        });
-        const double error = Mismatch(shown, drawn(IDI_HAND, shown[0]));
-        const double exclamation = Mismatch(shown, drawn(IDI_EXCLAMATION, shown[0]));
-        if (std::min(error, exclamation) > kIconMismatchAllowed) {
-          return false;
-        }
-        seen = error < exclamation ? BoxIcon::Error : BoxIcon::Exclamation;
-        return true;
-      },
-      kIconWait);
-  return seen;
 }
 
 void SaveScreenshot(HWND window, const std::string& name) {

@@ -83,10 +83,6 @@ bool Settle(HWND window);
 // Waits until `condition` holds or `timeout` has passed; polls.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
-// The text of a message box and which standard icon it shows.
-enum class BoxIcon { None, Error, Exclamation, Other };
-BoxIcon IconOf(HWND messageBox);
-
 // Through the X server Wine draws on, as a user's mouse and keyboard reach
 // the windows (a window manager must run). SaveScreenshot writes the window
 // as ARTIFACTS/`name`.xwd (xwd) for people to look at; the others (xdotool)
