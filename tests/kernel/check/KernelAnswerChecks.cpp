@@ -1,12 +1,10 @@
 // What the kernel itself hands back, read with raw SG_IO beside the adapter:
-// the block layer's command filter, descriptor-format sense, and a drive
-// that stops answering.
+// the block layer's command filter and descriptor-format sense.
 
 #include <grp.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <iomanip>
@@ -20,12 +18,6 @@
 namespace drivesmith::kernelcheck {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-long long MillisecondsSince(Clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 constexpr int kCapSysRawIo = 17;
 
@@ -112,38 +104,6 @@ int CheckCommandFilter(const CheckArguments& arguments) {
     findings.Expect(rig.commands.ChangeToUpMode(1) == 1,
                     "the adapter sends the vendor command through " + genericNode);
   }
-  return findings.ExitStatus();
-}
-
-int CheckSilentDrive(const CheckArguments& arguments) {
-  const int cdrom = arguments.Number("cdrom", 0);
-  const auto bound = std::chrono::seconds(arguments.Number("within", 60));
-  Findings findings;
-
-  // What the kernel hands back for a command the device never answers,
-  // asked with the adapter's own 2-second time-out.
-  const std::uint8_t testUnitReady[6] = {};
-  auto start = Clock::now();
-  {
-    OpenNode node(GenericNodeOf(cdrom));
-    const RawOutcome raw = SendRaw(node.Descriptor(), testUnitReady, RawDirection::None, {});
-    std::cout << "  raw SG_IO: ioctl " << raw.ioctlResult
-              << (raw.ioctlResult != 0 ? std::string(" (") + std::strerror(raw.error) + ")" : "")
-              << ", status " << int{raw.status} << ", host status " << raw.hostStatus
-              << ", driver status " << raw.driverStatus << ", after " << MillisecondsSince(start)
-              << " ms\n";
-    findings.Expect(raw.ioctlResult != 0 || raw.hostStatus != 0 || raw.status != 0,
-                    "the kernel reports the unanswered command as failed, not GOOD");
-  }
-  start = Clock::now();
-  KernelRig rig(cdrom, false);
-  const int result = rig.commands.TestUnitReady();
-  const auto elapsed = MillisecondsSince(start);
-  std::cout << "  adapter: result " << result << ", ASC " << int{rig.request->asc} << ", after "
-            << elapsed << " ms\n";
-  findings.Expect(result == 0, "the adapter reports a failure");
-  findings.Expect(std::chrono::milliseconds(elapsed) <= bound,
-                  "within " + std::to_string(bound.count()) + " s");
   return findings.ExitStatus();
 }
 

@@ -85,11 +85,6 @@ int CheckCommandFilter(const CheckArguments& arguments);
 // adapter reads it.   --cdrom N
 int CheckDescriptorSense(const CheckArguments& arguments);
 
-// A drive that no longer answers: what the kernel gives back for a command
-// with the adapter's 2-second time-out, and what the adapter makes of it.
-//   --cdrom N [--within SECONDS]
-int CheckSilentDrive(const CheckArguments& arguments);
-
 // Not a check: prints the adapter's cost per command against a raw SG_IO
 // loop (benchmarks/KernelAdapterBenchmark.cpp).   --cdrom N --count N
 int RunAdapterBenchmark(const CheckArguments& arguments);

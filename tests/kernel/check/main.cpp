@@ -12,7 +12,7 @@ using namespace drivesmith::kernelcheck;
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::cerr << "usage: drivesmith-kernel-check update|filter|sense|silent|bench "
+    std::cerr << "usage: drivesmith-kernel-check update|filter|sense|bench "
                  "--option value ...\n";
     return 2;
   }
@@ -26,7 +26,6 @@ int main(int argc, char** argv) {
   if (verb == "update") return CheckUpdate(arguments);
   if (verb == "filter") return CheckCommandFilter(arguments);
   if (verb == "sense") return CheckDescriptorSense(arguments);
-  if (verb == "silent") return CheckSilentDrive(arguments);
   if (verb == "bench") return RunAdapterBenchmark(arguments);
   std::cerr << "drivesmith-kernel-check: unknown check " << verb << "\n";
   return 2;
