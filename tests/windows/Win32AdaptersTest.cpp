@@ -21,6 +21,7 @@
 #include "tests/update/UpdateBench.h"
 #include "tests/windows/RecordingPowerCalls.h"
 #include "transport/ScsiTransport.h"
+#include "ui/MessageBox.h"
 
 namespace drivesmith {
 namespace {
@@ -52,6 +53,15 @@ TEST(Win32PassThroughLayerTest, MissingDevicesFailToOpenAndRefusedRequestsKeepTh
   request->asc = 0x11;
   EXPECT_EQ(transport.SendRequest(*request, 36), 0);
   EXPECT_EQ(request->asc, 0);
+}
+
+// The boxes are shown with these styles as they are: each kind must be the
+// system's own icon and buttons.
+TEST(Win32MessageBoxTest, EachKindIsTheSystemsStyle) {
+  EXPECT_EQ(static_cast<UINT>(MessageBoxKind::ErrorOk), UINT{MB_OK | MB_ICONERROR});
+  EXPECT_EQ(static_cast<UINT>(MessageBoxKind::ExclamationOk), UINT{MB_OK | MB_ICONEXCLAMATION});
+  EXPECT_EQ(static_cast<UINT>(MessageBoxKind::ExclamationYesNo),
+            UINT{MB_YESNO | MB_ICONEXCLAMATION});
 }
 
 TEST(Win32ProgramFileTest, NamesTheRunningProgramAndOpensItSharedForReading) {

@@ -87,13 +87,8 @@ BOOL CALLBACK CollectDialogs(HWND window, LPARAM context) {
 
 DesktopProgram::DesktopProgram(const std::string& program, const std::string& folder,
                                const std::map<std::string, std::string>& environment) {
-  // The program inherits the harness's environment, with these set; the
-  // harness keeps its own.
-  std::map<std::string, std::string> own;
+  // The program inherits the harness's environment, with these set.
   for (const auto& [name, value] : environment) {
-    char kept[4096] = {};
-    GetEnvironmentVariableA(name.c_str(), kept, sizeof kept);
-    own[name] = kept;
     SetEnvironmentVariableA(name.c_str(), value.c_str());
   }
   std::string commandLine = "\"" + program + "\"";
@@ -105,9 +100,6 @@ DesktopProgram::DesktopProgram(const std::string& program, const std::string& fo
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     processId_ = info.dwProcessId;
-  }
-  for (const auto& [name, value] : own) {
-    SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
   }
 }
 
