@@ -28,15 +28,15 @@ shift
 take_unit_attentions
 "$@"
 status=$?
-# Figures, not a verdict: how far apart the drive saw the update's
-# TransferData blocks, and the time from its first update command (E0) to
-# the last command it saw.
+# Figures, not a verdict: how many commands the drive saw, how far apart the
+# update's transfer blocks came (E2, or AA on the one-megabyte layout), and
+# the time from its first update command (E0) to the last command it saw.
 for name in $names; do
   detach "$name"
   awk -v name="$name" '{ t = substr($NF, 3) + 0 }
     $1 == "E0" && !from { from = t }
-    $1 == "E2" { if (!blocks++) first = t; last = t }
-    END { if (blocks > 1) printf "%s: %d blocks %.2f ms apart; %d ms from E0 to the last command\n",
-            name, blocks, (last - first) / (blocks - 1), t - from }' "/tmp/$name.trace"
+    $1 == "E2" || $1 == "AA" { if (!blocks++) first = t; last = t }
+    END { if (blocks > 1) printf "%s: %d commands, %d blocks %.2f ms apart; %d ms from E0 to the last command\n",
+            name, NR, blocks, (last - first) / (blocks - 1), t - from }' "/tmp/$name.trace"
 done
 exit $status
