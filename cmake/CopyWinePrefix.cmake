@@ -1,9 +1,10 @@
 # Makes the Wine prefix PREFIX as a copy of the ready prefix SOURCE unless it
-# is already there, runs EXTRA_SCRIPT in it, and waits until Wine's services
-# have ended. Copying is much faster than booting a second prefix.
+# is already there, runs EXTRA_SCRIPT (when given) in it, and waits until
+# Wine's services have ended. Copying is much faster than booting a second
+# prefix.
 #   cmake -DWINE=... -DWINESERVER=... -DSOURCE=dir -DPREFIX=dir
-#         -DEXTRA_SCRIPT=script.cmake -P CopyWinePrefix.cmake
-foreach(required WINE WINESERVER SOURCE PREFIX EXTRA_SCRIPT)
+#         [-DEXTRA_SCRIPT=script.cmake] -P CopyWinePrefix.cmake
+foreach(required WINE WINESERVER SOURCE PREFIX)
   if(NOT ${required})
     message(FATAL_ERROR "CopyWinePrefix: ${required} is required")
   endif()
@@ -33,6 +34,8 @@ if(NOT EXISTS ${PREFIX}/system.reg)
 endif()
 
 set(ENV{WINEPREFIX} ${PREFIX})
-include(${EXTRA_SCRIPT})
-execute_process(COMMAND ${WINESERVER} -w)
+if(EXTRA_SCRIPT)
+  include(${EXTRA_SCRIPT})
+  execute_process(COMMAND ${WINESERVER} -w)
+endif()
 message(STATUS "Wine prefix ready: ${PREFIX}")

@@ -29,6 +29,7 @@ mkdir -p /rw/upper /rw/work
 mount -t overlay -o lowerdir=/lower,upperdir=/rw/upper,workdir=/rw/work none /host || leave 0
 mount -t proc none /host/proc
 mount -t sysfs none /host/sys
+mount -t configfs none /host/sys/kernel/config
 mount -t devtmpfs none /host/dev
 mkdir -p /host/dev/pts /host/dev/shm
 mount -t devpts none /host/dev/pts

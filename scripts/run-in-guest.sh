@@ -38,13 +38,15 @@ readonly busybox_path=/bin/busybox
 
 cache="$(dirname "$work")/kernel-cache"
 
-# The initramfs: busybox, the modules for the shared root, /init and the
-# command with its environment.
+# The initramfs: busybox, the modules for the shared root and for simulated
+# drives on the kernel's SCSI target (tests/kernel/tcmu-drives.sh), /init and
+# the command with its environment.
 root="$work/root"
 output="$work/output"
 rm -rf "$root" "$output"
 mkdir -p "$root"/{bin,dev,proc,sys,lower,rw,host,output,etc,lib/modules} "$output"
-version=$("$here/guest-kernel.sh" "$cache" "$root" 9p 9pnet_virtio virtio_pci overlay)
+version=$("$here/guest-kernel.sh" "$cache" "$root" 9p 9pnet_virtio virtio_pci overlay \
+  sg sr_mod target_core_user tcm_loop)
 tree="$cache/tree"
 cp "$busybox_path" "$root/bin/busybox"
 cp "$here/chroot-guest-init.sh" "$root/init"

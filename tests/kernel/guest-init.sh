@@ -16,77 +16,12 @@ for module in $(cat /etc/modules); do
 done
 mount -t configfs none /sys/kernel/config
 
-readonly target=/sys/kernel/config/target
-readonly tpg=$target/loopback/naa.5001405000000001/tpgt_1
 readonly unprivileged_uid=1000
 # No single check may hang the guest.
 readonly check_limit_seconds=300
 failures=0
 tests=0
-next_lun=0
-
-# attach NAME [handler options]: a TCMU backstore served by the handler, then
-# linked as the next LUN of the loopback host. Sets $cdrom to its srN number.
-attach() {
-  name=$1
-  shift
-  store=$target/core/user_0/$name
-  mkdir -p "$store"
-  echo "dev_config=$name/cfg,dev_size=1048576,max_data_area_mb=16,cmd_ring_size_mb=1" >"$store/control"
-  [ -n "$CMD_TIME_OUT" ] && echo "$CMD_TIME_OUT" >"$store/attrib/cmd_time_out"
-  echo 1 >"$store/enable"
-  uio=
-  for u in /sys/class/uio/uio*; do
-    case $(cat "$u/name") in tcm-user/*/"$name"/*) uio=${u##*/} ;; esac
-  done
-  drivesmith-tcmu-drive --uio "/dev/$uio" --trace "/tmp/$name.trace" --flash "/tmp/$name.flash" \
-    "$@" >"/tmp/$name.log" 2>&1 &
-  echo $! >"/tmp/$name.pid"
-  while ! grep -q serving "/tmp/$name.log"; do
-    kill -0 "$(cat "/tmp/$name.pid")" 2>/dev/null || { cat "/tmp/$name.log"; return 1; }
-    sleep 0.1
-  done
-  lun=$next_lun
-  next_lun=$((next_lun + 1))
-  echo "$lun" >"/tmp/$name.lun"
-  mkdir -p "$tpg/lun/lun_$lun"
-  [ -n "$(cat "$tpg/nexus" 2>/dev/null)" ] || echo naa.5001405000000002 >"$tpg/nexus"
-  ln -s "$store" "$tpg/lun/lun_$lun/$name"
-  cdrom=
-  tries=0
-  while [ -z "$cdrom" ] && [ $tries -lt 100 ]; do
-    for d in /sys/bus/scsi/devices/*:*:*:"$lun"; do
-      [ -d "$d/block" ] || continue
-      for b in "$d"/block/sr*; do [ -e "$b" ] && cdrom=${b##*/sr}; done
-    done
-    [ -n "$cdrom" ] || { tries=$((tries + 1)); sleep 0.1; }
-  done
-  [ -n "$cdrom" ] || { echo "no sr device for $name"; return 1; }
-  chmod 666 "/dev/sr$cdrom" /dev/sg*
-  echo "$name: /dev/uio${uio#uio} -> /dev/sr$cdrom ($(ls "/sys/class/block/sr$cdrom/device/scsi_generic"))"
-}
-
-# A LUN added or taken away leaves UNIT ATTENTION on the other LUNs, which
-# udev's probe would take on a desktop; here a blocking open of each sr node
-# (sr's own TEST UNIT READY) does.
-take_unit_attentions() {
-  for node in /dev/sr*; do dd if="$node" of=/dev/null count=0 2>/dev/null; done
-}
-
-# unlink NAME: takes the LUN away from the host (the device disappears).
-unlink_lun() {
-  lun=$(cat "/tmp/$1.lun")
-  rm -f "$tpg/lun/lun_$lun/$1"
-  rmdir "$tpg/lun/lun_$lun"
-}
-
-# detach NAME: the LUN away, the handler stopped, the backstore removed.
-detach() {
-  [ -d "$tpg/lun/lun_$(cat "/tmp/$1.lun")" ] && unlink_lun "$1"
-  kill "$(cat "/tmp/$1.pid")"
-  wait "$(cat "/tmp/$1.pid")" 2>/dev/null
-  rmdir "$target/core/user_0/$1"
-}
+. /tcmu-drives.sh
 
 # check NAME COMMAND...: one test, one PASS or FAIL line.
 check() {

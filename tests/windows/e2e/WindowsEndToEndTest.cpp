@@ -1,8 +1,9 @@
 // The Windows program end to end under Wine: the packed drivesmith.exe is
 // started as a real process and driven through its window. On the 9x family
 // it reaches the simulated drives through the simulated WNASPI32.DLL beside
-// it; on the NT family it finds no drive. What counts is what the windows
-// show and what the simulated drives' flash holds afterwards.
+// it; on the NT family it finds no drive, or, in the kernel guest, drives
+// behind the kernel's SCSI target through Wine's own pass-through. What
+// counts is what the windows show and what the drives' flash holds afterwards.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -109,6 +110,18 @@ struct DriveCase {
   bool endWithEscape;  // else the close box
 };
 
+// The drive's flash file holds the image areas the update writes.
+void ExpectFlashHoldsImage(const std::string& flashFile, const DriveCase& drive) {
+  const std::vector<std::uint8_t> flash = testing_support::ReadBytes(flashFile);
+  const std::vector<std::uint8_t> image = testing_support::ReadBytes(WindowsPath(kPackedImage));
+  ASSERT_GE(flash.size(), drive.flashTo) << flashFile;
+  ASSERT_GE(image.size(), drive.flashTo);
+  const auto from = static_cast<std::ptrdiff_t>(drive.flashFrom);
+  const auto to = static_cast<std::ptrdiff_t>(drive.flashTo);
+  EXPECT_TRUE(std::equal(flash.begin() + from, flash.begin() + to, image.begin() + from))
+      << flashFile;
+}
+
 class NineXUpdate : public ::testing::TestWithParam<DriveCase> {};
 
 TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
@@ -205,20 +218,71 @@ TEST_P(NineXUpdate, ThroughTheWindowToCompletion) {
     flashFiles.push_back(entry.path().string());
   }
   ASSERT_EQ(flashFiles.size(), 1U) << "only the updated drive's flash changes";
-  const std::vector<std::uint8_t> flash = testing_support::ReadBytes(flashFiles[0]);
-  const std::vector<std::uint8_t> image = testing_support::ReadBytes(WindowsPath(kPackedImage));
-  ASSERT_GE(flash.size(), drive.flashTo);
-  ASSERT_GE(image.size(), drive.flashTo);
-  const auto from = static_cast<std::ptrdiff_t>(drive.flashFrom);
-  const auto to = static_cast<std::ptrdiff_t>(drive.flashTo);
-  EXPECT_TRUE(std::equal(flash.begin() + from, flash.begin() + to, image.begin() + from))
-      << flashFiles[0];
+  ExpectFlashHoldsImage(flashFiles[0], drive);
 }
 
-INSTANTIATE_TEST_SUITE_P(Drives, NineXUpdate,
-                         ::testing::Values(DriveCase{"1M", 0, true, 0, 0x100000, false},
-                                           DriveCase{"2M", 1, false, 0x8000, 0x200000, true}),
-                         [](const auto& test) { return std::string(test.param.name); });
+const auto kDriveCases = ::testing::Values(DriveCase{"1M", 0, true, 0, 0x100000, false},
+                                           DriveCase{"2M", 1, false, 0x8000, 0x200000, true});
+const auto kDriveCaseName = [](const auto& test) { return std::string(test.param.name); };
+INSTANTIATE_TEST_SUITE_P(Drives, NineXUpdate, kDriveCases, kDriveCaseName);
+
+// The NT family through Wine's own IOCTL_SCSI_PASS_THROUGH, which Wine turns
+// into SG_IO on the device a drive letter leads to: d: and e: lead to
+// /dev/sr0 and /dev/sr1, where the kernel's SCSI target hands the commands to
+// the simulated drives kernel-1M and kernel-2M (tests/kernel/with-drives.sh
+// serves them; their flash files are /tmp/kernel-1M.flash and so on). The
+// update is driven by keyboard alone, as a user would.
+class NtKernelUpdate : public ::testing::TestWithParam<DriveCase> {};
+
+TEST_P(NtKernelUpdate, ThroughWinesPassThroughByKeyboard) {
+  ASSERT_EQ(PlatformId(), kPlatformNt) << "this test needs a prefix that reports the NT family";
+  const DriveCase& drive = GetParam();
+  ScratchFolder scratch(std::string("kernel-") + drive.name);
+  DesktopProgram program(scratch.Program(), scratch.Folder(), {});
+  ASSERT_TRUE(program.Started());
+  HWND dialog = program.WaitForWindow(kDialogCaption, kWindowWait);
+  ASSERT_NE(dialog, nullptr) << "exit status " << std::hex << program.ExitCode();
+  const std::vector<std::string> entries = ListEntries(dialog, Id(ControlId::DriveList));
+  // Each drive twice: the letters run through all 256 byte values from 'd',
+  // and Wine's device names ignore case (D: is index 224).
+  ASSERT_EQ(entries.size(), 4U) << ::testing::PrintToString(entries);
+  const char* labels[] = {"drive0 :  ", "drive1 :  ", "drive224 :  ", "drive225 :  "};
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(entries[i].rfind(labels[i], 0), 0U) << entries[i];
+  }
+  ExpectStartScreen(dialog);
+
+  // The focus starts on Close; Tab goes to Next >, then to the list.
+  ASSERT_TRUE(ActivateWindow(dialog));
+  for (const char* key : {"Tab", "Tab"}) ASSERT_TRUE(TypeKeys(key));
+  for (int entry = 0; entry < drive.listIndex; ++entry) ASSERT_TRUE(TypeKeys("Down"));
+  for (const char* key : {"shift+Tab", "space"}) ASSERT_TRUE(TypeKeys(key));
+  ASSERT_TRUE(WaitUntil([&] { return StateIs(dialog, kStateStart); }, kWindowWait));
+  EXPECT_EQ(SelectedListIndex(dialog, Id(ControlId::DriveList)), drive.listIndex);
+  WaitOutDoubleClick();
+  ASSERT_TRUE(TypeKeys("space"));
+  if (drive.asksToChangeLayout) {
+    const ShownMessageBox question = program.WaitForMessageBox(kWindowWait, dialog);
+    ASSERT_NE(question.window, nullptr);
+    EXPECT_EQ(question.text, "You'll change FROM 1M to 2M.\r\nContinue?");
+    ASSERT_TRUE(TypeKeys("Return"));  // Yes
+  }
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return StateIs(dialog, kStateCompleted) || StateIs(dialog, kStateFailed) ||
+               !program.Running();
+      },
+      kUpdateWait));
+  EXPECT_EQ(ControlText(dialog, Id(ControlId::StateArea)), kStateCompleted);
+  EXPECT_EQ(ProgressPosition(dialog, Id(ControlId::ProgressBar)), kProgressEnd);
+  SaveScreenshot(dialog, std::string("nt-kernel-") + drive.name + "-completed");
+  EXPECT_TRUE(ActivateWindow(dialog));
+  EXPECT_TRUE(TypeKeys("Escape"));
+  EXPECT_TRUE(program.WaitForExit(kWindowWait));
+  ExpectFlashHoldsImage(WindowsPath(std::string("/tmp/kernel-") + drive.name + ".flash"), drive);
+}
+
+INSTANTIATE_TEST_SUITE_P(KernelDrives, NtKernelUpdate, kDriveCases, kDriveCaseName);
 
 // Completions that come after the 5000 ms wait, or never, from the middle of
 // an update on: the update fails with state 12, and the program still
