@@ -81,9 +81,14 @@ TEST(SimulatedAspiDllTest, UpdatesOnAManagerThatNeverSignals) {
   SetCompletion("async");
 }
 
+// Calls of CountTick, a timer's procedure.
+int ticks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++ticks; }
+
 // A completion that comes after the 5000 ms wait, or never: the command
 // fails, and neither the record nor the next commands see anything of it. A
 // late completion releases its event only after it has been signalled.
+// Meanwhile the window's messages are served: a timer goes on ticking.
 TEST(SimulatedAspiDllTest, LateAndLostCompletionsLeaveTheRecordAndLaterCommandsAlone) {
   std::unique_ptr<Win32AspiLibrary> library = LoadSimulatedAspi();
   ASSERT_TRUE(library && library->HasEntryPoint("GetASPI32SupportInfo") &&
@@ -108,9 +113,13 @@ TEST(SimulatedAspiDllTest, LateAndLostCompletionsLeaveTheRecordAndLaterCommandsA
     std::fill_n(request->Data(), kInquiryLength, std::uint8_t{0x77});
 
     SetCompletion(row.completion);
+    ticks = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, &CountTick);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(commands.Inquiry(), 0);
     const auto waited = std::chrono::steady_clock::now() - start;
+    KillTimer(nullptr, timer);
+    EXPECT_GE(ticks, 3) << "the wait served no message";
     EXPECT_TRUE(waited >= kAspiCompletionTimeout && waited < kAspiCompletionTimeout + 3s);
     EXPECT_EQ(request->asc, 0) << "a command without a status has no sense data";
     EXPECT_EQ(request->ascq, 0);
