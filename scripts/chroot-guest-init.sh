@@ -35,14 +35,16 @@ mkdir -p /host/dev/pts /host/dev/shm
 mount -t devpts none /host/dev/pts
 mount -t tmpfs none /host/dev/shm
 mount -t tmpfs none /host/tmp
-# A working folder under /tmp would be hidden by that: it gets an overlay of
-# its own.
+# A working folder under /tmp would be hidden by that: the folder of /tmp it
+# lies in (a checkout's whole tree, sources and build) gets an overlay of its
+# own.
 workdir=$(cat /etc/workdir)
 case $workdir in
   /tmp/*)
-    mkdir -p /rw/tmp-upper /rw/tmp-work "/host$workdir"
-    mount -t overlay -o "lowerdir=/lower$workdir,upperdir=/rw/tmp-upper,workdir=/rw/tmp-work" none \
-      "/host$workdir" || leave 0
+    top=/tmp/$(echo "${workdir#/tmp/}" | cut -d/ -f1)
+    mkdir -p /rw/tmp-upper /rw/tmp-work "/host$top"
+    mount -t overlay -o "lowerdir=/lower$top,upperdir=/rw/tmp-upper,workdir=/rw/tmp-work" none \
+      "/host$top" || leave 0
     ;;
 esac
 mount -t tmpfs none /host/run
