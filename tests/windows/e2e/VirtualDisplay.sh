@@ -34,6 +34,8 @@ start)
   echo $! >"$state/xvfb.pid"
   await xvfb test -s "$state/display"
   display=":$(cat "$state/display")"
+  # The number comes as the server starts; openbox needs it answering.
+  await xvfb sh -c "DISPLAY=$display xprop -root >/dev/null 2>&1"
   DISPLAY="$display" openbox </dev/null >"$state/openbox.log" 2>&1 &
   echo $! >"$state/openbox.pid"
   await openbox sh -c "DISPLAY=$display xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'"
