@@ -42,8 +42,12 @@ start)
   echo "virtual display $display with openbox"
   ;;
 stop)
+  # Each gone before the next starts: a server still ending would take its
+  # successor's socket with it.
   for server in openbox xvfb; do
-    [ ! -s "$state/$server.pid" ] || kill "$(cat "$state/$server.pid")" 2>/dev/null || true
+    if [ -s "$state/$server.pid" ] && kill "$(cat "$state/$server.pid")" 2>/dev/null; then
+      await "$server" sh -c "! kill -0 $(cat "$state/$server.pid") 2>/dev/null"
+    fi
     rm -f "$state/$server.pid"
   done
   rm -f "$state/display"
