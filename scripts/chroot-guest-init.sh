@@ -41,7 +41,8 @@ mount -t tmpfs none /host/tmp
 workdir=$(cat /etc/workdir)
 case $workdir in
   /tmp/*)
-    top=/tmp/$(echo "${workdir#/tmp/}" | cut -d/ -f1)
+    below=${workdir#/tmp/}
+    top=/tmp/${below%%/*}
     mkdir -p /rw/tmp-upper /rw/tmp-work "/host$top"
     mount -t overlay -o "lowerdir=/lower$top,upperdir=/rw/tmp-upper,workdir=/rw/tmp-work" none \
       "/host$top" || leave 0

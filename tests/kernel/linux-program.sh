@@ -9,7 +9,7 @@
 set -u
 program=$1 image=$2 flash=$3 artifacts=$4
 readonly update_limit_seconds=300
-display_script=$(dirname "$(realpath "$0")")/../windows/e2e/VirtualDisplay.sh
+display_script=$(dirname "$(realpath "$0")")/../support/VirtualDisplay.sh
 state=$(mktemp -d)
 sh "$display_script" start "$state" || exit 1
 DISPLAY=":$(cat "$state/display")"

@@ -1,5 +1,5 @@
 # Runs a GoogleTest program under Wine on the tests' virtual display (see
-# VirtualDisplay.sh) and judges it by its report (RunGTestUnderWine.cmake).
+# tests/support/VirtualDisplay.sh) and judges it by its report (RunGTestUnderWine.cmake).
 # Wine's own output (relay traces among it) goes to RESULTS/NAME.wine-output,
 # whose path the tests find in DRIVESMITH_WINE_OUTPUT.
 # With UPTIME_OFFSET (seconds) Wine runs in a time namespace whose clocks are

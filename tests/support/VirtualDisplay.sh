@@ -1,7 +1,7 @@
 #!/bin/sh
-# A virtual X display for the end-to-end tests, shared by every test of a run,
-# with a window manager: Wine takes keyboard input from outside (xdotool)
-# only while one runs.
+# A virtual X display for the tests that drive a real window, shared by every
+# test of a run, with a window manager: Wine takes keyboard input from outside
+# (xdotool) only while one runs.
 #   VirtualDisplay.sh start STATE-FOLDER   starts Xvfb and openbox; writes
 #                                          STATE-FOLDER/display
 #   VirtualDisplay.sh stop STATE-FOLDER ARTIFACTS-FOLDER
@@ -19,7 +19,7 @@ await() {
   tries=0
   until "$@"; do
     tries=$((tries + 1))
-    [ "$tries" -le 100 ] || { echo "$log did not start:" >&2; cat "$state/$log.log" >&2; exit 1; }
+    [ "$tries" -le 100 ] || { echo "$log: still waiting after 10 s:" >&2; cat "$state/$log.log" >&2; exit 1; }
     sleep 0.1
   done
 }
