@@ -1,6 +1,8 @@
 #include "simulator/tcmu/DriveService.h"
 
 #include <cstdio>
+#include <iostream>
+#include <thread>
 #include <utility>
 
 #include "drive/Opcodes.h"
@@ -63,6 +65,10 @@ bool DriveService::Serve(const RingCommand& command, RingAnswer& answer) {
     deviceEntry.status = sim::kStatusNoAnswer;
     Record(deviceEntry);
     return false;
+  }
+  if (transfer && faults_.holdBlock == blocksTaken_) {
+    std::cout << "holding block " << blocksTaken_ << std::endl;
+    std::this_thread::sleep_for(kHoldTime);
   }
   if (transfer && faults_.failFirstBlockOfArea && !areaFailureGiven_ &&
       cdb[kAreaByte] == *faults_.failFirstBlockOfArea) {

@@ -4,6 +4,7 @@
 // stack, writes the drive's trace line by line (the demo's trace format) and
 // keeps a file with the drive's flash current whenever its flash work ends.
 
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <optional>
@@ -15,10 +16,16 @@
 namespace drivesmith::tcmu {
 
 // Faults of the device as the kernel sees it, on top of the drive's own.
+inline constexpr std::chrono::milliseconds kHoldTime{1500};
+
 struct DeviceFaults {
   // After this many TransferData blocks have been taken (all areas), the
   // device answers nothing any more.
   std::optional<int> stopAtBlock;
+  // TransferData block N (from 0) is answered kHoldTime late, after the line
+  // "holding block N" on standard output: time for a script to act while
+  // the device holds a command (take the device away, for one).
+  std::optional<int> holdBlock;
   // The first TransferData block sent to this area is refused once with
   // CHECK CONDITION, hardware error, ASC 0x44.
   std::optional<std::uint8_t> failFirstBlockOfArea;

@@ -40,6 +40,7 @@ std::string HandlerUsage() {
          "  --stop-after N          from the N-th command (from 0) on, nothing is answered\n"
          "device faults:\n"
          "  --stop-at-block N       nothing is answered after N TransferData blocks\n"
+         "  --hold-block N          TransferData block N (from 0) is answered 1.5 s late\n"
          "  --fail-area AREA        the first block of AREA is refused once (ASC 0x44)\n"
          "  --descriptor-sense      sense data in descriptor format\n";
 }
@@ -101,12 +102,14 @@ bool ParseHandlerOptions(const std::vector<std::string>& arguments, HandlerOptio
       std::uint8_t asc = 0;
       if (!number(asc)) return false;
       faults.workErrorAsc = asc;
-    } else if (name == "--fail-command" || name == "--stop-after" || name == "--stop-at-block") {
+    } else if (name == "--fail-command" || name == "--stop-after" || name == "--stop-at-block" ||
+               name == "--hold-block") {
       int n = 0;
       if (!number(n)) return false;
       if (name == "--fail-command") faults.failCommandNumber = n;
       if (name == "--stop-after") faults.stopRespondingAfter = n;
       if (name == "--stop-at-block") options.deviceFaults.stopAtBlock = n;
+      if (name == "--hold-block") options.deviceFaults.holdBlock = n;
     } else if (name == "--fail-area") {
       std::uint8_t area = 0;
       if (!number(area)) return false;

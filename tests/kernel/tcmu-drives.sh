@@ -9,6 +9,8 @@
 readonly target=/sys/kernel/config/target
 readonly tpg=$target/loopback/naa.5001405000000001/tpgt_1
 next_lun=0
+tests=0
+failures=0
 
 # attach NAME [handler options]: a TCMU backstore served by the handler, then
 # linked as the next LUN of the loopback host. Sets $cdrom to its srN number.
@@ -71,4 +73,36 @@ detach() {
   kill "$(cat "/tmp/$1.pid")"
   wait "$(cat "/tmp/$1.pid")" 2>/dev/null
   rmdir "$target/core/user_0/$1"
+}
+
+# check NAME COMMAND...: one test, one PASS or FAIL line.
+check() {
+  check_name=$1
+  shift
+  tests=$((tests + 1))
+  echo "--- $check_name"
+  if "$@"; then
+    echo "PASS $check_name"
+  else
+    echo "FAIL $check_name"
+    failures=$((failures + 1))
+  fi
+}
+
+# check_vanishing NAME COMMAND...: COMMAND updates the drive NAME (attached
+# with --hold-block), whose LUN is taken away while the drive holds the
+# block (or once the update has ended); the check holds when COMMAND does.
+check_vanishing() {
+  name=$1
+  shift
+  ("$@" >"/tmp/$name.out" 2>&1
+    echo $? >"/tmp/$name.status") &
+  updating=$!
+  while ! grep -q "^holding block" "/tmp/$name.log" && kill -0 "$updating" 2>/dev/null; do
+    sleep 0.1
+  done
+  unlink_lun "$name"
+  wait "$updating"
+  cat "/tmp/$name.out"
+  check "a device removed during the update ends in state 12" test "$(cat "/tmp/$name.status")" = 0
 }

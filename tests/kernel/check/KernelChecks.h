@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "drive/DriveCommands.h"
-#include "platform/linux/SgIoPassThroughLayer.h"
 #include "transport/ScsiTransport.h"
+#ifndef _WIN32
+#include "platform/linux/SgIoPassThroughLayer.h"
+#endif
 
 namespace drivesmith::kernelcheck {
 
@@ -43,6 +45,29 @@ class CheckArguments {
   std::map<std::string, std::string> values_;
 };
 
+// What a check finds: each finding printed, those that do not hold counted.
+// The last line says whether the check held: under Wine, the program's exit
+// status does not always reach the script that ran it.
+struct Findings {
+  int failures = 0;
+  void Expect(bool holds, const std::string& what) {
+    std::cout << (holds ? "  ok    " : "  WRONG ") << what << "\n";
+    failures += holds ? 0 : 1;
+  }
+  int ExitStatus() const {
+    std::cout << (failures == 0 ? "check holds" : "check fails") << std::endl;
+    return failures == 0 ? 0 : 1;
+  }
+};
+
+// A whole update through the headless runner on the real clock, through the
+// platform's pass-through: on Linux the generic nodes or (--via sr, as root)
+// the block nodes, on Windows the drive letters.
+//   --size 1|2 --expect STATE [--via sg|sr] [--select N] [--flash FILE]
+//   [--entry-contains TEXT] [--within SECONDS] [--fallback-trace FILE]
+int CheckUpdate(const CheckArguments& arguments);
+
+#ifndef _WIN32
 // The program's own Linux transport on one drive: the SG_IO adapter behind
 // the real ScsiTransport, with the request record and the drive commands on
 // top, addressed as cdrom device N. With `throughBlockNode` the adapter is
@@ -61,22 +86,6 @@ struct KernelRig {
   DriveCommands commands{*request, transport};
 };
 
-// What a check finds: each finding printed, those that do not hold counted.
-struct Findings {
-  int failures = 0;
-  void Expect(bool holds, const std::string& what) {
-    std::cout << (holds ? "  ok    " : "  WRONG ") << what << "\n";
-    failures += holds ? 0 : 1;
-  }
-  int ExitStatus() const { return failures == 0 ? 0 : 1; }
-};
-
-// A whole update through the headless runner on the real clock, through the
-// generic nodes or (--via sr, as root) the block nodes.
-//   --size 1|2 --expect STATE [--via sg|sr] [--select N] [--flash FILE]
-//   [--entry-contains TEXT] [--within SECONDS] [--fallback-trace FILE]
-int CheckUpdate(const CheckArguments& arguments);
-
 // The block layer's command filter, as a user without CAP_SYS_RAWIO.
 //   --cdrom N --uid UID
 int CheckCommandFilter(const CheckArguments& arguments);
@@ -88,5 +97,6 @@ int CheckDescriptorSense(const CheckArguments& arguments);
 // Not a check: prints the adapter's cost per command against a raw SG_IO
 // loop (benchmarks/KernelAdapterBenchmark.cpp).   --cdrom N --count N
 int RunAdapterBenchmark(const CheckArguments& arguments);
+#endif
 
 }  // namespace drivesmith::kernelcheck

@@ -5,9 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "benchmarks/CommandTimes.h"
 #include "headless/HeadlessRunner.h"
+#ifdef _WIN32
+#include "platform/windows/Win32MessagePumpingCompletionWaiter.h"
+#include "platform/windows/Win32PassThroughLayer.h"
+#include "platform/windows/Win32PlatformFamily.h"
+#else
 #include "platform/linux/LinuxPlatformFamily.h"
 #include "platform/linux/SgIoPassThroughLayer.h"
+#endif
 #include "tests/app/PackedProgram.h"
 #include "tests/kernel/check/KernelChecks.h"
 #include "transport/TransportSelection.h"
@@ -70,16 +77,23 @@ int CheckUpdate(const CheckArguments& arguments) {
     std::cout << "  cannot build the program file: " << program.Error() << "\n";
     return 1;
   }
-  LinuxPlatformFamily platform([](const std::string& text, const std::string&, MessageBoxKind) {
+  const auto showBox = [](const std::string& text, const std::string&, MessageBoxKind) {
     std::cout << "  message box: " << text << "\n";
-  });
+  };
+#ifdef _WIN32
+  Win32PlatformFamily platform(showBox, std::make_shared<Win32MessagePumpingCompletionWaiter>());
+  Win32PassThroughLayer layer;
+#else
+  LinuxPlatformFamily platform(showBox);
   SgIoPassThroughLayer layer(arguments.Text("via", "sg") == "sr" ? kNoSysfs : "/sys", "/dev");
+#endif
   const TransportSelection selection = SelectTransport(platform, layer);
   if (!selection.Ok()) {
     std::cout << "  no transport selected\n";
     return 1;
   }
-  ScsiTransport transport(selection.mode, nullptr, &layer);
+  bench::CommandTimes timedLayer(layer);
+  ScsiTransport transport(selection.mode, nullptr, &timedLayer);
   SteadyClock clock;
   HeadlessOptions options;
   if (arguments.Has("select")) options.selectEntry = arguments.Number("select", 0);
@@ -97,6 +111,7 @@ int CheckUpdate(const CheckArguments& arguments) {
       std::cout << ' ' << StateNumber(report.statesShown[i]);
   }
   std::cout << "\n  elapsed " << elapsed.count() << " ms\n";
+  timedLayer.PrintMedians();
   for (const RecordedMessageBox& box : report.messageBoxes)
     std::cout << "  message box: " << box.text << "\n";
   findings.Expect(StateNumber(report.finalState) == expectedState,
