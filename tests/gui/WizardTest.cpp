@@ -29,6 +29,7 @@
 #include "simulator/SimulatedPassThrough.h"
 #include "tests/app/PackedProgram.h"
 #include "tests/support/ExpectedStateTexts.h"
+#include "tests/update/UpdateBench.h"
 #include "ui/UpdateDialog.h"
 
 using namespace drivesmith;
@@ -41,8 +42,7 @@ namespace {
 QString Text(int state, bool twoMegabyte = false) {
   return QString::fromStdString(expected::StateText(state, twoMegabyte)).remove('\r');
 }
-const QString kState0 = Text(0), kState1 = Text(1), kState11 = Text(11), kState12 = Text(12),
-              kState13 = Text(13), kState14 = Text(14);
+const QString kState0 = Text(0), kState1 = Text(1), kState11 = Text(11);
 
 struct RecordingPower : SystemPower {
   void RequestRestart(bool) override { ++restarts; }
@@ -70,18 +70,11 @@ struct Painted {
   bool buttonsEnabled;
 };
 
-sim::DriveModel Model(Layout layout, bool wrongSum) {
-  sim::DriveModel model;
-  model.layout = layout;
-  model.faults.reportWrongSum = wrongSum;
-  return model;
-}
-
 // The real window and dialog on one simulated drive at cdrom device 0.
 class Wizard : public QObject {
  public:
-  Wizard(Layout layout, unsigned imageMiB, std::string typeCode = "M7EH00", bool wrongSum = false)
-      : drive(Model(layout, wrongSum), clock.inner), program(imageMiB, std::move(typeCode)) {
+  Wizard(Layout layout, unsigned imageMiB)
+      : drive(testing_support::DriveOf(layout), clock.inner), program(imageMiB) {
     passThrough.Attach({TransportMode::PassThroughCdrom, 0}, drive);
     window.installEventFilter(this);
   }
@@ -300,28 +293,6 @@ class WizardTest : public QObject {
       });
       QCOMPARE(asked, QString("Warning!!|You'll change FROM 1M to 2M.\nContinue?"));
       QCOMPARE(w.drive.LoaderUpdateRequested(), state == 11);
-    }
-  }
-
-  void failureStates() {
-    // A wrong sum, another type code, a one-megabyte image for a two-megabyte
-    // drive. After a failed update only Back and Close serve.
-    using Case = std::tuple<bool, unsigned, const char*, int, QString, bool>;
-    for (const auto& [wrongSum, imageMiB, typeCode, state, text, nextEnabled] :
-         {Case{true, 2, "M7EH00", 12, kState12, false},
-          Case{false, 2, "X7EH00", 13, kState13, true},
-          Case{false, 1, "M7EH00", 14, kState14, true}}) {
-      Wizard w(Layout::TwoMegabyte, imageMiB, typeCode, wrongSum);
-      w.Run([&] {
-        Click(w.window.NextStartButton());
-        Click(w.window.NextStartButton());
-        QCOMPARE(w.State(), state);
-        Verify(w, text, "Next >", nextEnabled, "Close", true);
-        w.Shot(QString("wizard-failure-state-%1").arg(state));
-        Click(w.window.BackButton());
-        Verify(w, kState0, "Next >", nextEnabled, "Close", false);
-      });
-      QCOMPARE(w.power.restarts, 0);
     }
   }
 
