@@ -168,10 +168,9 @@ void QtDialogView::SetProgressRange(int low, int high) {
 
 void QtDialogView::SetProgressPosition(std::int32_t position) {
   // The bar ignores positions outside its range; a position beyond an end
-  // shows as that end.
+  // shows as that end. It paints itself at once when what it shows changes.
   QProgressBar* bar = window_->ProgressBar();
   bar->setValue(std::clamp(static_cast<int>(position), bar->minimum(), bar->maximum()));
-  bar->repaint();
   guard_.NoteBusy();
 }
 
