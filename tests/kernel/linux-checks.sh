@@ -22,11 +22,10 @@ first_cdrom=$cdrom
 attach second --layout 1 --revision 1.01 --phase-ms 300 --refuse-12-byte
 take_unit_attentions
 check "two-megabyte update with the loader to state 11, flash equals the image" \
-  kernel_check update --size 2 --select 0 --loader 1 --expect 11 --flash /tmp/first.flash \
-  --trace /tmp/first.trace
+  kernel_check update --size 2 --select 0 --loader 1 --expect 11 --flash /tmp/first.flash
 check "one-megabyte update through /dev/sr as root, 10-byte fallback, flash equals the image" \
   kernel_check update --size 1 --via sr --select 1 --expect 11 --flash /tmp/second.flash \
-  --fallback-trace /tmp/second.trace --trace /tmp/second.trace
+  --fallback-trace /tmp/second.trace
 detach second
 take_unit_attentions
 check "command filter: vendor command refused on /dev/sr, passed on /dev/sg (uid $unprivileged_uid)" \
@@ -41,8 +40,7 @@ attach recovery --layout 2 --phase-ms 300 --fail-area 2
 check "recovery: an update failing in the second area ends in state 12" \
   kernel_check update --size 2 --expect 12 --within 120
 check "recovery: a second run lists the loader and updates to state 11" \
-  kernel_check update --size 2 --expect 11 --entry-contains ZAzizud2 \
-  --flash /tmp/recovery.flash --trace /tmp/recovery.trace
+  kernel_check update --size 2 --expect 11 --entry-contains ZAzizud2 --flash /tmp/recovery.flash
 detach recovery
 
 # Descriptor-format sense, as the kernel hands it on, read right.

@@ -84,7 +84,8 @@ check() {
   if "$@"; then
     echo "PASS $check_name"
   else
-    echo "FAIL $check_name"
+    echo "FAIL $check_name; the last drive's last commands:"
+    tail -n 12 "/tmp/$name.trace"
     failures=$((failures + 1))
   fi
 }

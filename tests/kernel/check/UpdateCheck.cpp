@@ -30,22 +30,12 @@ constexpr std::size_t kMiB = 1024 * 1024;
 // firmware.
 constexpr std::size_t kLoaderAreaEnd = 0x4000;
 constexpr std::size_t kMainAreaStart = 0x8000;
-constexpr std::size_t kTraceLinesShown = 12;
 
 bool EqualIn(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b,
              std::size_t from, std::size_t to) {
   return a.size() >= to && b.size() >= to &&
          std::equal(a.begin() + static_cast<long>(from), a.begin() + static_cast<long>(to),
                     b.begin() + static_cast<long>(from));
-}
-
-void ShowTraceEnd(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  const std::size_t from = lines.size() > kTraceLinesShown ? lines.size() - kTraceLinesShown : 0;
-  std::cout << "  the drive's last commands:\n";
-  for (std::size_t i = from; i < lines.size(); ++i) std::cout << "    " << lines[i] << "\n";
 }
 
 std::vector<std::uint8_t> ReadFile(const std::string& path) {
@@ -148,7 +138,6 @@ int CheckUpdate(const CheckArguments& arguments) {
     findings.Expect(FellBackToTenBytes(arguments.Text("fallback-trace")),
                     "the refused 12-byte transfer fell back to the 10-byte form");
   }
-  if (findings.failures != 0 && arguments.Has("trace")) ShowTraceEnd(arguments.Text("trace"));
   return findings.ExitStatus();
 }
 
