@@ -28,15 +28,17 @@ shift
 take_unit_attentions
 "$@"
 status=$?
-# Figures, not a verdict: how many commands the drive saw, how far apart the
-# update's transfer blocks came (E2, or AA on the one-megabyte layout), and
-# the time from its first update command (E0) to the last command it saw.
+# Figures, not a verdict: how many commands the drive saw, the mean gap
+# between back-to-back transfer blocks (E2, or AA on the one-megabyte layout;
+# the trace has whole milliseconds), and the time from its first update
+# command (E0) to the last command it saw.
 for name in $names; do
   detach "$name"
-  awk -v name="$name" '{ t = substr($NF, 3) + 0 }
+  awk -v name="$name" '{ t = substr($NF, 3) + 0; block = $1 == "E2" || $1 == "AA" }
     $1 == "E0" && !from { from = t }
-    $1 == "E2" || $1 == "AA" { if (!blocks++) first = t; last = t }
-    END { if (blocks > 1) printf "%s: %d commands, %d blocks %.2f ms apart; %d ms from E0 to the last command\n",
-            name, NR, blocks, (last - first) / (blocks - 1), t - from }' "/tmp/$name.trace"
+    block && wasBlock { gaps += t - previous; pairs++ }
+    { blocks += block; wasBlock = block; previous = t }
+    END { if (pairs) printf "%s: %d commands, %d blocks %.2f ms apart; %d ms from E0 to the last command\n",
+            name, NR, blocks, gaps / pairs, t - from }' "/tmp/$name.trace"
 done
 exit $status
