@@ -29,15 +29,15 @@ take_unit_attentions
 "$@"
 status=$?
 # Figures, not a verdict: how many commands the drive saw, the mean gap
-# between back-to-back transfer blocks (E2, or AA on the one-megabyte layout;
-# the trace has whole milliseconds), and the time from its first update
-# command (E0) to the last command it saw.
+# between one transfer block and the next of the same area (E2, or AA on the
+# one-megabyte layout; the trace has whole milliseconds), and the time from
+# its first update command (E0) to the last command it saw.
 for name in $names; do
   detach "$name"
-  awk -v name="$name" '{ t = substr($NF, 3) + 0; block = $1 == "E2" || $1 == "AA" }
+  awk -v name="$name" '{ t = substr($NF, 3) + 0 }
     $1 == "E0" && !from { from = t }
-    block && wasBlock { gaps += t - previous; pairs++ }
-    { blocks += block; wasBlock = block; previous = t }
+    $1 == "E2" || $1 == "AA" { if (blocks++ && $9 == area) { gaps += t - previous; pairs++ }
+                               area = $9; previous = t }
     END { if (pairs) printf "%s: %d commands, %d blocks %.2f ms apart; %d ms from E0 to the last command\n",
             name, NR, blocks, gaps / pairs, t - from }' "/tmp/$name.trace"
 done
