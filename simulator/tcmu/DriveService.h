@@ -15,9 +15,11 @@
 
 namespace drivesmith::tcmu {
 
-// Faults of the device as the kernel sees it, on top of the drive's own.
+// How late a held block is answered: less than the transport's 2-second
+// time-out for a command.
 inline constexpr std::chrono::milliseconds kHoldTime{1500};
 
+// Faults of the device as the kernel sees it, on top of the drive's own.
 struct DeviceFaults {
   // After this many TransferData blocks have been taken (all areas), the
   // device answers nothing any more.

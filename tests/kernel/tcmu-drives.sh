@@ -4,7 +4,7 @@
 # kernel's user-space SCSI target, linked to the loopback SCSI host, where sr
 # and sg take it. Needs root, configfs, and the modules sg, sr_mod,
 # target_core_user and tcm_loop loaded. Each drive's files are
-# /tmp/NAME.{trace,flash,log,pid,lun}.
+# /tmp/NAME.{trace,flash,log,pid,lun}. The checks' PASS and FAIL lines too.
 
 readonly target=/sys/kernel/config/target
 readonly tpg=$target/loopback/naa.5001405000000001/tpgt_1
