@@ -41,6 +41,17 @@ set_tests_properties(wine_prefix_9x PROPERTIES FIXTURES_SETUP wine_prefix_9x
                                                FIXTURES_REQUIRED wine_prefix RUN_SERIAL TRUE
                                                TIMEOUT 600)
 
+# A copy of the default prefix for the tests labelled kernel, which lead its
+# drive letters d:, e:, ... to drives behind the kernel's SCSI target.
+set(DRIVESMITH_WINE_PREFIX_KERNEL ${PROJECT_BINARY_DIR}/wine-prefix-kernel)
+add_test(NAME wine_prefix_kernel
+         COMMAND ${CMAKE_COMMAND} -DWINE=${CMAKE_CROSSCOMPILING_EMULATOR}
+                 -DWINESERVER=${DRIVESMITH_WINESERVER} -DSOURCE=${DRIVESMITH_WINE_PREFIX}
+                 -DPREFIX=${DRIVESMITH_WINE_PREFIX_KERNEL}
+                 -P ${PROJECT_SOURCE_DIR}/cmake/CopyWinePrefix.cmake)
+set_tests_properties(wine_prefix_kernel PROPERTIES FIXTURES_SETUP wine_prefix_kernel
+                     FIXTURES_REQUIRED wine_prefix RUN_SERIAL TRUE LABELS kernel)
+
 # Registers the GoogleTest program TARGET as one CTest entry run under Wine:
 #   drivesmith_wine_gtest(target [NAME test-name] [PREFIX_9X]
 #                         [ARGS program-arguments...] [ENVIRONMENT NAME=value...])
